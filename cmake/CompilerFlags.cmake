@@ -1,0 +1,23 @@
+# Warnings and floating-point rules shared by every target.
+#
+# Audio output is compared bit for bit between the Linux and the Windows build, so both
+# must do the same arithmetic: SSE2 scalar math (the x86-64 default), no fast-math, and no
+# fused multiply-add that one compiler would form and the other not.
+add_library(quellorn_flags INTERFACE)
+target_compile_options(quellorn_flags INTERFACE
+  -Wall -Wextra
+  -ffp-contract=off
+  -fno-fast-math
+  -msse2 -mfpmath=sse)
+target_include_directories(quellorn_flags INTERFACE ${PROJECT_SOURCE_DIR})
+if(WIN32)
+  # Lean Windows headers, and no min/max macros colliding with the standard library.
+  target_compile_definitions(quellorn_flags INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX)
+endif()
+
+# Modules and programs that must run on a Windows machine without a MinGW runtime.
+function(quellorn_static_runtime target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
+  endif()
+endfunction()

@@ -1,0 +1,6 @@
+#include "engine/Quellorn.h"
+
+IPlugVST* MakePluginInstance(audioMasterCallback host)
+{
+    return new CLS_QUELLORN(host);
+}

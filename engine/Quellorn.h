@@ -1,0 +1,84 @@
+// The sampler: one object per plug-in instance, created by the entry point. Holds the 36
+// parameters (12 per slot), each slot's derived playback settings and decoded sample, the
+// table of 20 voices shared by the three slots, and references to the per-slot editor
+// controls that show this state.
+//
+// Threads: everything here runs under the plug-in's object lock, taken by the base for
+// dispatcher and processing calls and by these operations themselves, so the audio thread
+// and the user-interface thread never see a half-applied change.
+#pragma once
+
+#include "engine/ElapsedClock.h"
+#include "engine/EngineConfig.h"
+#include "plugbase/IPlugVST.h"
+#include "samplefiles/SampleData.h"
+
+#include <cstdint>
+#include <memory>
+
+class MySample;
+class SampleRange;
+class BarLabel;
+
+class CLS_QUELLORN : public IPlugVST {
+public:
+    explicit CLS_QUELLORN(audioMasterCallback host);
+    ~CLS_QUELLORN() override;
+
+    void ResetProcessing() override;
+    void ParamChanged(int index) override;
+
+    void StopSlotVoices(int slot);
+    void SetClock(MillisecondClock clock) { readClock = clock; }
+
+    // ---- per-slot settings, indexed by slot -------------------------------------------
+    bool slotActive[kSlotCount] = {};
+    bool slotReverse[kSlotCount] = {};
+    bool slotLoop[kSlotCount] = {};
+    bool slotAltPan[kSlotCount] = {};
+    bool slotAltToggle[kSlotCount] = {};
+    std::int16_t lowNote[kSlotCount] = {};
+    std::int16_t highNote[kSlotCount] = {};
+    std::int16_t rootNote[kSlotCount] = {};
+    std::int16_t semitoneMultiply[kSlotCount] = {};
+    float volumeGain[kSlotCount] = {};
+    float panLeft[kSlotCount] = {};
+    float panRight[kSlotCount] = {};
+    double attackStep[kSlotCount] = {};
+    double releaseStep[kSlotCount] = {};
+    SampleData slotSample[kSlotCount];
+    MySample* sampleDisplay[kSlotCount] = {};
+    SampleRange* keyboardDisplay[kSlotCount] = {};
+
+    // ---- voice table: parallel columns indexed by voice number ------------------------
+    std::int16_t voiceSlot[kVoiceCount] = {}; // owning slot + 1; 0 is a free voice
+    std::int16_t voiceNote[kVoiceCount] = {};
+    std::int16_t voiceStage[kVoiceCount] = {}; // 0 free, 1 attack, 2 sustain, 3 release
+    std::int32_t voiceStartFrame[kVoiceCount] = {};
+    double voicePos[kVoiceCount] = {};
+    double voiceStep[kVoiceCount] = {};
+    float voiceLeft[kVoiceCount] = {};
+    float voiceRight[kVoiceCount] = {};
+    float voiceLevel[kVoiceCount] = {};
+    double voiceEnv[kVoiceCount] = {};
+    double voiceGain[kVoiceCount] = {};
+
+    // ---- engine-wide ------------------------------------------------------------------
+    std::int16_t voicesInUse = 0;
+    double engineRate = 0.0;
+    std::unique_ptr<std::int32_t[]> lastApplied;
+    bool engineStarted = false;
+    bool transportWasRunning = false;
+    std::int32_t lastBlockClock = 0;
+    BarLabel* infoLabel = nullptr;
+
+private:
+    void DeclareParameters();
+    void ApplySlotParam(int slot, int offset, int r);
+
+    MillisecondClock readClock = ProcessElapsedMs;
+};
+
+// The whole number a parameter value is applied as: hundredths of a second for Attack and
+// Release, the value itself otherwise, rounded half away from zero.
+int WholeNumberForParam(int offset, double value);
