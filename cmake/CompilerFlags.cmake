@@ -14,10 +14,3 @@ if(WIN32)
   # Lean Windows headers, and no min/max macros colliding with the standard library.
   target_compile_definitions(quellorn_flags INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX)
 endif()
-
-# Modules and programs that must run on a Windows machine without a MinGW runtime.
-function(quellorn_static_runtime target)
-  if(MINGW)
-    target_link_options(${target} PRIVATE -static -static-libgcc -static-libstdc++)
-  endif()
-endfunction()

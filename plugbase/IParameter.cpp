@@ -31,6 +31,8 @@ double LeadingNumber(const char* text)
         negative = *p == '-';
         ++p;
     }
+    if (*p == '+' || *p == '-')
+        return 0.0; // from_chars would take a second sign that strtod refuses
     // from_chars reads no sign of its own here and never consults the locale, so a host
     // running under a comma-decimal locale still parses the point-separated texts we show.
     double v = 0.0;

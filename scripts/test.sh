@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The whole test suite on a fresh Debian 12 machine, run as root: installs what the build
+# needs, builds both targets, runs the Linux suite (which also checks the Windows module
+# against the Linux one under Wine), then the Windows suite under Wine.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+
+bash "$repo/scripts/setup-debian.sh"
+bash "$repo/scripts/build-mingw-deps.sh"
+bash "$repo/scripts/build.sh"
+
+linux=${QUELLORN_LINUX_BUILD:-$repo/build/linux}
+windows=${QUELLORN_WINDOWS_BUILD:-$repo/build/windows}
+jobs=${QUELLORN_JOBS:-$(nproc)}
+
+# One Wine prefix and a resident wineserver for every Windows test, so each test does not
+# pay for starting Wine afresh.
+export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quellorn/wineprefix}
+bash "$repo/scripts/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+"$wineserver" -p 2>/dev/null || true
+trap '"$wineserver" -k 2>/dev/null || true' EXIT
+
+status=0
+echo "== Linux tests"
+ctest --test-dir "$linux" --output-on-failure -j "$jobs" || status=1
+echo "== Windows tests under Wine"
+(unset DISPLAY; ctest --test-dir "$windows" --output-on-failure -j "$jobs") || status=1
+exit $status
