@@ -70,3 +70,10 @@ void IEditorSurface::PrepareCanvas()
     canvas.Resize(width, height);
     spare.Resize(0, 0);
 }
+
+bool IEditorSurface::PromptForFile(char* outPath, int size, bool, const char*, const char*)
+{
+    if (outPath && size > 0)
+        outPath[0] = '\0';
+    return false;
+}

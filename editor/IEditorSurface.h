@@ -49,6 +49,11 @@ public:
     virtual void CloseWindow() {}
     virtual int HandleWheel(float) { return 0; }
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
+    // The system's file dialog (open, or save when `save`): on confirmation the chosen path
+    // is written to `outPath` (`size` bytes) and true returned. With no window open the
+    // out path becomes empty and the answer is false.
+    virtual bool PromptForFile(char* outPath, int size, bool save, const char* startFolder,
+                               const char* extensions);
 
     std::recursive_mutex& SurfaceLock() { return lock; }
 

@@ -1,6 +1,8 @@
 #include "engine/Quellorn.h"
 
 #include "editor/IEditorSurface.h"
+#include "editor/MySample.h"
+#include "editor/SampleRange.h"
 #include "engine/MathTables.h"
 #include "engine/ParamCountdown.h"
 
@@ -40,9 +42,22 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
     DeclareParameters();
     CreateStateTexts(kSlotCount);
 
-    // The editor's controls come later; until then the surface is bare but attached, so
-    // hosts already see an editor of the final size.
-    AttachEditor(new IEditorSurface(this, kEditorWidth, kEditorHeight, 0));
+    BuildEditor();
+}
+
+void CLS_QUELLORN::BuildEditor()
+{
+    auto* surface = new IEditorSurface(this, kEditorWidth, kEditorHeight, 0);
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        // Each slot's column ends 152 pixels right of the previous one.
+        const int right = 176 + 152 * slot;
+        slotSample[slot] = SampleData{};
+        sampleDisplay[slot] = new MySample(this, IBox{right - 150, 78, right, 198}, slot);
+        surface->AttachControl(sampleDisplay[slot]);
+        keyboardDisplay[slot] = new SampleRange(this, IBox{right - 151, 201, right - 1, 256}, slot);
+        surface->AttachControl(keyboardDisplay[slot]);
+    }
+    AttachEditor(surface);
 }
 
 CLS_QUELLORN::~CLS_QUELLORN() = default;
@@ -108,12 +123,18 @@ void CLS_QUELLORN::ApplySlotParam(int slot, int offset, int r)
         break;
     case kParamLowNote:
         lowNote[slot] = static_cast<std::int16_t>(r);
+        if (keyboardDisplay[slot])
+            keyboardDisplay[slot]->SetLowKey(r - kLowestKey);
         break;
     case kParamHighNote:
         highNote[slot] = static_cast<std::int16_t>(r);
+        if (keyboardDisplay[slot])
+            keyboardDisplay[slot]->SetHighKey(r - kLowestKey);
         break;
     case kParamRootNote:
         rootNote[slot] = static_cast<std::int16_t>(r);
+        if (keyboardDisplay[slot])
+            keyboardDisplay[slot]->SetRootKey(r - kLowestKey);
         break;
     case kParamSemitones:
         semitoneMultiply[slot] = static_cast<std::int16_t>(r);
@@ -146,6 +167,10 @@ void CLS_QUELLORN::ApplySlotParam(int slot, int offset, int r)
         break;
     case kParamReverse:
         slotReverse[slot] = r > 0.5;
+        // Applied only when the whole number changes, so the planes are held reversed
+        // exactly while Reverse is on.
+        if (sampleDisplay[slot])
+            sampleDisplay[slot]->ReverseSampleData();
         break;
     case kParamLoop:
         slotLoop[slot] = r > 0.5;
@@ -160,11 +185,15 @@ void CLS_QUELLORN::ResetProcessing()
     ILockGuard lock(Lock());
     const double newRate = SampleRate();
     if (newRate != engineRate) {
-        for (int v = 0; v < voicesInUse; ++v)
-            voiceStep[v] = (1.0 / newRate) * voiceStep[v] * engineRate;
-        for (SampleData& sample : slotSample)
-            sample.rateRatio = (1.0 / newRate) * sample.rateRatio * engineRate;
+        // Sounding voices were started at the old rate; rescale them so their pitch holds.
+        if (engineRate > 0.0)
+            for (int v = 0; v < voicesInUse; ++v)
+                voiceStep[v] = (1.0 / newRate) * voiceStep[v] * engineRate;
         engineRate = newRate;
+        // Each slot keeps its file's rate, so its ratio is derived afresh: a slot restored
+        // before the host told us the rate still plays at its true pitch.
+        for (SampleData& sample : slotSample)
+            sample.rateRatio = RateRatioFor(sample.fileRate, engineRate);
         for (int slot = 0; slot < kSlotCount; ++slot) {
             for (int offset : {kParamAttack, kParamRelease}) {
                 const int index = kParamsPerSlot * slot + offset;
@@ -174,21 +203,4 @@ void CLS_QUELLORN::ResetProcessing()
         }
     }
     std::fill(std::begin(slotAltToggle), std::end(slotAltToggle), false);
-}
-
-void CLS_QUELLORN::StopSlotVoices(int slot)
-{
-    ILockGuard lock(Lock());
-    for (int v = voicesInUse - 1; v >= 0; --v) {
-        if (voiceSlot[v] != slot + 1)
-            continue;
-        voiceGain[v] = 0.0;
-        voicePos[v] = 0.0;
-        voiceEnv[v] = 0.0;
-        voiceNote[v] = 0;
-        voiceStage[v] = 0;
-        voiceSlot[v] = 0;
-        if (v == voicesInUse - 1)
-            --voicesInUse;
-    }
 }

@@ -26,10 +26,20 @@ public:
     ~CLS_QUELLORN() override;
 
     void ResetProcessing() override;
+    void ReloadSlot(int slot) override;
     void ParamChanged(int index) override;
+    void RenderBlock(double** inputs, double** outputs, int frames) override;
+    void HandleMidiEvent(const IMidiEvent& event) override;
+    void LoadSlotFile(int slot, const char* path) override;
 
     void StopSlotVoices(int slot);
+    void ClearHeldKeys();
+    // Frees one voice and lowers voicesInUse past free voices at the top.
+    void FreeVoice(int voice);
+    // Frees every voice at once, without release, and clears the held keys.
+    void CutAllVoices();
     void SetClock(MillisecondClock clock) { readClock = clock; }
+    MillisecondClock Clock() const { return readClock; }
 
     // ---- per-slot settings, indexed by slot -------------------------------------------
     bool slotActive[kSlotCount] = {};
@@ -74,7 +84,10 @@ public:
 
 private:
     void DeclareParameters();
+    void BuildEditor();
     void ApplySlotParam(int slot, int offset, int r);
+    void StartVoice(int voice, int slot, int key, int velocity, int offset);
+    void RenderVoice(int voice, double* left, double* right, int frames);
 
     MillisecondClock readClock = ProcessElapsedMs;
 };

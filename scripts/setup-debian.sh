@@ -151,7 +151,7 @@ PACKAGES=(
     xvfb xauth
     zlib1g-dev libpng-dev libogg-dev libvorbis-dev libsndfile1-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    sox vorbis-tools dpkg-dev
+    sox vorbis-tools dpkg-dev locales
     clang libclang-rt-14-dev
 )
 # wine keeps its recommends: they bring the X/GL/font libraries that a
@@ -189,5 +189,12 @@ for tool in gcc g++; do
         exit 1
     fi
 done
+
+# A comma-decimal locale lets the tests prove that texts keep a decimal point whatever
+# locale the host process runs under.
+step "generating the de_DE.UTF-8 locale for the tests"
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+    run localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
 
 step "done (log: $LOG)"

@@ -1,0 +1,216 @@
+// What the renderer makes of sounding voices: timing, interpolation, looping, envelope,
+// pan, and the cuts on transport stop and stalls.
+#include "editor/SampleRange.h"
+#include "tests/engine/SamplerFixture.h"
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+class Rendering : public SamplerFixture {
+protected:
+    void SetUp() override
+    {
+        SamplerFixture::SetUp();
+        // Slot 0 only, full velocity and no envelope ramp unless a test asks for one.
+        SetPlain(12 + kParamActive, 0);
+        SetPlain(24 + kParamActive, 0);
+        SetPlain(kParamLowNote, 12);
+        SetPlain(kParamAttack, 0.0);
+        SetPlain(kParamRoot, 60);
+    }
+    static constexpr int kParamRoot = kParamRootNote;
+
+    static std::vector<double> Ramp(int frames)
+    {
+        std::vector<double> v(static_cast<std::size_t>(frames));
+        std::iota(v.begin(), v.end(), 0.0);
+        for (double& x : v)
+            x /= frames;
+        return v;
+    }
+};
+
+TEST_F(Rendering, ANoteSoundsFromItsOffsetWithTheFirstAttackStepAlreadyApplied)
+{
+    SetPlain(kParamAttack, 0.8);
+    LoadSlot(0, {std::vector<double>(4000, 1.0)});
+    Note(60, 127, 100);
+    Render(512);
+    for (int j = 0; j < 100; ++j)
+        ASSERT_EQ(left[j], 0.0) << j;
+    EXPECT_DOUBLE_EQ(left[100], plug->attackStep[0]);
+    EXPECT_DOUBLE_EQ(left[101], 2 * plug->attackStep[0]);
+    EXPECT_EQ(plug->voiceStartFrame[0], 0); // start frames are reset after the block
+}
+
+TEST_F(Rendering, WithoutLoopAVoiceEndsAtTheSampleEndWithLoopItWraps)
+{
+    SetPlain(kParamLoop, 0);
+    LoadSlot(0, {std::vector<double>(1000, 1.0)});
+    Note(60, 127);
+    Render(1200);
+    EXPECT_EQ(left[999], 1.0);
+    EXPECT_EQ(left[1000], 0.0);
+    EXPECT_EQ(BusyVoices(), 0);
+    EXPECT_EQ(plug->voicesInUse, 0);
+
+    SetPlain(kParamLoop, 1);
+    Note(60, 127);
+    Render(1200);
+    EXPECT_EQ(left[1000], 1.0);
+    EXPECT_EQ(BusyVoices(), 1);
+    EXPECT_DOUBLE_EQ(plug->voicePos[0], 200.0);
+}
+
+TEST_F(Rendering, InterpolatesLinearlyAndWrapsTheNeighbourPastTheLastFrame)
+{
+    LoadSlot(0, {Ramp(1000)});
+    Note(60, 127);
+    plug->voicePos[0] = 998.5;
+    Render(3);
+    EXPECT_DOUBLE_EQ(left[0], (998.5) / 1000);
+    EXPECT_DOUBLE_EQ(left[1], (999.0 / 1000 + 0.0) / 2); // between frame 999 and frame 0
+    EXPECT_DOUBLE_EQ(left[2], 0.5 / 1000);
+}
+
+TEST_F(Rendering, CentredStereoAtFullGainReproducesBothPlanes)
+{
+    const std::vector<double> l = Ramp(64);
+    std::vector<double> r = Ramp(64);
+    for (double& x : r)
+        x = -x;
+    LoadSlot(0, {l, r});
+    Note(60, 127);
+    Render(64);
+    for (int j = 0; j < 64; ++j) {
+        ASSERT_EQ(left[j], l[j]) << j;
+        ASSERT_EQ(right[j], r[j]) << j;
+    }
+}
+
+TEST_F(Rendering, MonoFeedsBothChannelsThroughThePanGains)
+{
+    SetPlain(kParamPan, 50);
+    LoadSlot(0, {std::vector<double>(64, 0.5)});
+    Note(60, 127);
+    Render(8);
+    EXPECT_DOUBLE_EQ(left[3], 0.5 * 0.5);
+    EXPECT_DOUBLE_EQ(right[3], 0.5 * 1.25);
+}
+
+TEST_F(Rendering, ExtraChannelsAreIgnoredAndTheFirstTwoPlay)
+{
+    // A four-channel file keeps planes 0 and 1; the slot still reports four channels.
+    LoadSlot(0, {std::vector<double>(32, 0.25), std::vector<double>(32, -0.25)}, 4);
+    Note(60, 127);
+    Render(4);
+    EXPECT_EQ(left[2], 0.25);
+    EXPECT_EQ(right[2], -0.25);
+}
+
+TEST_F(Rendering, ATransportThatStopsCutsEverythingOneThatNeverRanCutsNothing)
+{
+    LoadSlot(0, {std::vector<double>(100000, 1.0)});
+    Note(60, 127);
+    Render(16);
+    EXPECT_EQ(BusyVoices(), 1); // stopped all along: plays normally
+
+    host.timeInfo.flags |= kVstTransportPlaying;
+    Render(16);
+    EXPECT_EQ(BusyVoices(), 1);
+    EXPECT_EQ(plug->keyboardDisplay[0]->HeldCount(), 1);
+    host.timeInfo.flags &= ~kVstTransportPlaying;
+    Render(16);
+    EXPECT_EQ(BusyVoices(), 0);
+    EXPECT_EQ(left[0], 0.0);
+    EXPECT_EQ(plug->keyboardDisplay[0]->HeldCount(), 0);
+}
+
+TEST_F(Rendering, AGapOfMoreThanHalfASecondDropsAllVoices)
+{
+    LoadSlot(0, {std::vector<double>(100000, 1.0)});
+    Note(60, 127);
+    now += 490; // with the fixture's 10 per block: exactly 500, not more
+    Render(16);
+    EXPECT_EQ(BusyVoices(), 1);
+    now += 501;
+    Render(16);
+    EXPECT_EQ(BusyVoices(), 0);
+}
+
+TEST_F(Rendering, ReleaseZeroFreesTheVoiceAtTheFirstFrameOfTheNextBlock)
+{
+    SetPlain(kParamRelease, 0.0);
+    LoadSlot(0, {std::vector<double>(1000, 1.0)});
+    Note(60, 127);
+    Render(8);
+    Note(60, 0, 5); // the offset of a note-off does not matter
+    Render(8);
+    EXPECT_EQ(left[0], 0.0);
+    EXPECT_EQ(BusyVoices(), 0);
+}
+
+TEST_F(Rendering, ReleaseFallsLinearlyFromTheLevelReached)
+{
+    SetPlain(kParamAttack, 0.01); // 441 frames to full level
+    SetPlain(kParamRelease, 0.02);
+    LoadSlot(0, {std::vector<double>(100000, 1.0)});
+    Note(60, 127);
+    Render(100);
+    const double reached = plug->voiceEnv[0];
+    EXPECT_NEAR(reached, 100.0 / 441, 1e-12);
+    Note(60, 0);
+    Render(1000);
+    EXPECT_NEAR(left[0], reached - 1.0 / 882, 1e-12);
+    const int frames = static_cast<int>(std::ceil(reached * 882));
+    EXPECT_GT(left[frames - 2], 0.0);
+    EXPECT_EQ(left[frames], 0.0);
+    EXPECT_EQ(BusyVoices(), 0);
+}
+
+TEST_F(Rendering, AnEmptyBlockOnlyResetsStartFramesAndTheClock)
+{
+    LoadSlot(0, {std::vector<double>(1000, 1.0)});
+    Note(60, 127, 300);
+    now = 12345;
+    plug->RenderBlock(nullptr, nullptr, 0);
+    EXPECT_EQ(plug->voiceStartFrame[0], 0);
+    EXPECT_EQ(plug->lastBlockClock, 12345);
+    EXPECT_EQ(plug->voicePos[0], 0.0);
+}
+
+TEST_F(Rendering, ALoopingStepLongerThanTheSampleStaysInsideIt)
+{
+    SetPlain(kParamRoot, 12);
+    SetPlain(kParamSemitones, 48);
+    LoadSlot(0, {std::vector<double>{0.25, 0.5, 0.75}});
+    Note(14, 127); // 96 semitones up: a step of 256 frames on a three-frame sample
+    Render(64);
+    for (int j = 0; j < 64; ++j)
+        ASSERT_TRUE(left[j] == 0.25 || left[j] == 0.5 || left[j] == 0.75) << j;
+    EXPECT_LT(plug->voicePos[0], 3.0);
+}
+
+TEST_F(Rendering, ASlotRestoredBeforeTheRateIsKnownPlaysAtItsFilesPitch)
+{
+    TestHost fresh;
+    fresh.Create();
+    auto* early = static_cast<CLS_QUELLORN*>(fresh.effect->object);
+    // A project restore puts a 22.05 kHz file in the slot before the host sets a rate.
+    early->slotSample[0].frames = 8;
+    early->slotSample[0].channels = 1;
+    early->slotSample[0].samples.assign(8, 0.0);
+    early->slotSample[0].fileRate = 22050.0;
+    early->slotSample[0].rateRatio = RateRatioFor(22050.0, early->engineRate);
+    fresh.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    fresh.Dispatch(effOpen);
+    EXPECT_EQ(early->slotSample[0].rateRatio, 0.5);
+    double l[4], r[4];
+    double* outs[] = {l, r};
+    early->RenderBlock(nullptr, outs, 4);
+    EXPECT_EQ(early->slotSample[0].rateRatio, 0.5); // the first block keeps it
+}
+
+} // namespace

@@ -1,0 +1,3 @@
+#include "tests/engine/SamplerFixture.h"
+
+std::int32_t SamplerFixture::now = 0;
