@@ -43,6 +43,7 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
     CreateStateTexts(kSlotCount);
 
     BuildEditor();
+    FillPresets();
 }
 
 void CLS_QUELLORN::BuildEditor()

@@ -85,6 +85,7 @@ public:
 private:
     void DeclareParameters();
     void BuildEditor();
+    void FillPresets();
     void ApplySlotParam(int slot, int offset, int r);
     void StartVoice(int voice, int slot, int key, int velocity, int offset);
     void RenderVoice(int voice, double* left, double* right, int frames);

@@ -128,10 +128,10 @@ void IPlugBase::BeginParamEdit(int)
 void IPlugBase::BeginWheelEdit(int index)
 {
     ILockGuard lock(objectLock);
-    if (index != wheelEditParam) {
+    // A wheel gesture on the same parameter is still open; a new one ends the last first.
+    // Telling the host is the adapter's part (it replaces this operation).
+    if (index != wheelEditParam)
         FinishWheelEdit();
-        // The adapter's override sends the host's begin-edit after this base part.
-    }
 }
 
 void IPlugBase::GetTimeSignature(int* num, int* den)

@@ -13,6 +13,9 @@
 
 namespace {
 
+constexpr unsigned kScenarios = 2000;
+constexpr int kBlocksPerScenario = 40;
+
 std::int32_t scenarioClock = 0;
 std::int32_t ScenarioClock()
 {
@@ -193,7 +196,7 @@ void RunScenario(unsigned seed)
     pair.production->transportWasRunning = pair.reference->transportWasRunning = false;
 
     const int blockSizes[] = {1, 7, 64, 512};
-    for (int block = 0; block < 60; ++block) {
+    for (int block = 0; block < kBlocksPerScenario; ++block) {
         const int frames = blockSizes[rng() % 4];
         RandomEvents(pair, rng, frames);
         if (rng() % 3 == 0)
@@ -236,12 +239,12 @@ void RunScenario(unsigned seed)
 
 TEST(RenderEquivalence, MatchesTheFrameByFrameReferenceOnRandomScenarios)
 {
-    for (unsigned seed = 1; seed <= 300; ++seed) {
+    for (unsigned seed = 1; seed <= kScenarios; ++seed) {
         RunScenario(seed);
         if (::testing::Test::HasFatalFailure())
             return;
     }
-    EXPECT_GT(soundingBlocks, 300 * 60 / 2);
+    EXPECT_GT(soundingBlocks, kScenarios * kBlocksPerScenario / 2);
 }
 
 } // namespace

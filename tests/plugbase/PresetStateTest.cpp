@@ -252,11 +252,13 @@ TEST(PresetStateTexts, EachWellFormedPathIsLoadedAndMalformedOnesAreSkipped)
     }
 }
 
-TEST_F(PresetState, FreshProgramsCarryTheirPositionNames)
+TEST_F(PresetState, FreshProgramsCarryTheFactoryNamesThenTheirPositions)
 {
+    const char* names[] = {"---- default ----", "Pluck", "Lead", "Pad", "Release Long",
+                           "Drum", "Drum Next Octaves", "- 8 -", "- 9 -", "- 10 -"};
     for (int i = 0; i < kPresetCount; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(ProgramName(i), "- " + std::to_string(i + 1) + " -");
+        EXPECT_EQ(ProgramName(i), names[i]);
         char name[256] = {};
         EXPECT_EQ(host.Dispatch(effGetProgramNameIndexed, i, 0, name), 1);
     }
@@ -268,48 +270,48 @@ TEST_F(PresetState, FreshProgramsCarryTheirPositionNames)
     }
     char current[256] = {};
     host.Dispatch(effGetProgramName, 0, 0, current);
-    EXPECT_STREQ(current, "- 1 -");
+    EXPECT_STREQ(current, "---- default ----");
     EXPECT_EQ(host.Dispatch(effGetProgram), 0);
 }
 
 TEST_F(PresetState, NeverUsedProgramsAreNamedAsNumberedUserPresets)
 {
-    host.Dispatch(effSetProgram, 0, 4);
-    EXPECT_EQ(host.Dispatch(effGetProgram), 4);
-    EXPECT_EQ(ProgramName(4), "user preset 1");
     host.Dispatch(effSetProgram, 0, 7);
-    EXPECT_EQ(ProgramName(7), "user preset 2");
+    EXPECT_EQ(host.Dispatch(effGetProgram), 7);
+    EXPECT_EQ(ProgramName(7), "user preset 1");
+    host.Dispatch(effSetProgram, 0, 8);
+    EXPECT_EQ(ProgramName(8), "user preset 2");
 
     char hostName[] = "my user preset";
     host.Dispatch(effSetProgramName, 0, 0, hostName);
-    EXPECT_EQ(ProgramName(7), "my user preset");
-    host.Dispatch(effSetProgram, 0, 1);
-    EXPECT_EQ(ProgramName(1), "user preset 3") << "a name holding the words counts too";
+    EXPECT_EQ(ProgramName(8), "my user preset");
+    host.Dispatch(effSetProgram, 0, 9);
+    EXPECT_EQ(ProgramName(9), "user preset 3") << "a name holding the words counts too";
 
     // Back to an already used program: it keeps its name.
-    host.Dispatch(effSetProgram, 0, 4);
-    EXPECT_EQ(ProgramName(4), "user preset 1");
+    host.Dispatch(effSetProgram, 0, 7);
+    EXPECT_EQ(ProgramName(7), "user preset 1");
 }
 
 TEST_F(PresetState, SwitchingProgramsKeepsTheStateOfTheOneLeft)
 {
     const int pan = kParamPan;
-    host.Dispatch(effSetProgram, 0, 3);
-    host.effect->setParameter(host.effect, pan, 0.75f); // 50, an edit while 3 is current
-    host.Dispatch(effSetProgram, 0, 5);
+    host.Dispatch(effSetProgram, 0, 7);
+    host.effect->setParameter(host.effect, pan, 0.75f); // 50, an edit while 7 is current
+    host.Dispatch(effSetProgram, 0, 9);
     EXPECT_EQ(Value(pan), 50.0) << "a never-used program keeps the current values";
     host.effect->setParameter(host.effect, pan, 0.25f); // -50
-    host.Dispatch(effSetProgram, 0, 3);
-    EXPECT_EQ(host.Dispatch(effGetProgram), 3);
+    host.Dispatch(effSetProgram, 0, 7);
+    EXPECT_EQ(host.Dispatch(effGetProgram), 7);
     EXPECT_EQ(Value(pan), 50.0);
     EXPECT_EQ(plug->panLeft[0], 0.5f) << "recalled values are applied";
-    host.Dispatch(effSetProgram, 0, 5);
+    host.Dispatch(effSetProgram, 0, 9);
     EXPECT_EQ(Value(pan), -50.0);
 
     // Outside the list: no change of program or values.
     host.Dispatch(effSetProgram, 0, kPresetCount);
     host.Dispatch(effSetProgram, 0, -1);
-    EXPECT_EQ(host.Dispatch(effGetProgram), 5);
+    EXPECT_EQ(host.Dispatch(effGetProgram), 9);
     EXPECT_EQ(Value(pan), -50.0);
 }
 
@@ -341,13 +343,13 @@ TEST_F(PresetState, BankRequestStoresTheCurrentStateIntoTheCurrentProgram)
     ASSERT_TRUE(plug->RecallPreset(2));
     EXPECT_EQ(Value(kParamPan), 100.0);
 
-    // A program request stores nothing: program 6's stored values stay empty, so recalling
+    // A program request stores nothing: program 8's stored values stay empty, so recalling
     // it fails.
-    host.Dispatch(effSetProgram, 0, 6);
+    host.Dispatch(effSetProgram, 0, 8);
     GetChunk(1);
-    EXPECT_FALSE(plug->RecallPreset(6));
+    EXPECT_FALSE(plug->RecallPreset(8));
     host.Dispatch(effSetProgram, 0, 2);
-    EXPECT_TRUE(plug->RecallPreset(6)) << "leaving program 6 stored into it";
+    EXPECT_TRUE(plug->RecallPreset(8)) << "leaving program 8 stored into it";
 }
 
 } // namespace
