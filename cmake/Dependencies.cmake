@@ -1,7 +1,7 @@
 # Third-party libraries as imported targets, the same names for every build:
 #
 #   Quellorn::ZLIB  Quellorn::PNG  Quellorn::Ogg  Quellorn::Vorbis
-#   Quellorn::VorbisFile  (and Quellorn::SndFile, native only, if found)
+#   Quellorn::VorbisFile  Quellorn::SndFile
 #
 # Native builds use Debian's -dev packages. Windows (MinGW-w64) builds use
 # the static libraries that scripts/build-mingw-deps.sh puts into
@@ -42,7 +42,8 @@ if(WIN32)
       PNG        "${_deps}/lib/libpng16.a"                    "${_deps}/include"
       Ogg        "${_deps}/lib/libogg.a"                      "${_deps}/include"
       Vorbis     "${_deps}/lib/libvorbis.a"                   "${_deps}/include"
-      VorbisFile "${_deps}/lib/libvorbisfile.a"               "${_deps}/include")
+      VorbisFile "${_deps}/lib/libvorbisfile.a"               "${_deps}/include"
+      SndFile    "${_deps}/lib/libsndfile.a"                  "${_deps}/include")
 
   set(_missing "")
   if(NOT EXISTS "${_deps}/quellorn-deps.stamp")
@@ -87,8 +88,7 @@ if(WIN32)
   set_property(TARGET Quellorn::PNG PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::ZLIB)
   set_property(TARGET Quellorn::Vorbis PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Ogg)
   set_property(TARGET Quellorn::VorbisFile PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Vorbis)
-  # libsndfile is not cross-built; code using it is native-only.
-  set(QUELLORN_HAVE_SNDFILE FALSE)
+  set(QUELLORN_HAVE_SNDFILE TRUE)
 
   file(STRINGS "${_deps}/quellorn-deps.stamp" _built REGEX "^# built ")
   list(TRANSFORM _built REPLACE "^# built " "")
@@ -131,14 +131,10 @@ else()
   _quellorn_interface_target(Quellorn::Vorbis PkgConfig::QUELLORN_PC_VORBIS Quellorn::Ogg ${_libm})
   _quellorn_interface_target(Quellorn::VorbisFile PkgConfig::QUELLORN_PC_VORBISFILE Quellorn::Vorbis)
 
-  # Optional: only tools/tests that read arbitrary audio files use it.
-  pkg_check_modules(QUELLORN_PC_SNDFILE QUIET IMPORTED_TARGET GLOBAL sndfile)
-  if(QUELLORN_PC_SNDFILE_FOUND)
-    _quellorn_interface_target(Quellorn::SndFile PkgConfig::QUELLORN_PC_SNDFILE)
-    set(QUELLORN_HAVE_SNDFILE TRUE)
-  else()
-    set(QUELLORN_HAVE_SNDFILE FALSE)
-  endif()
+  # quellorn-host writes its renders with it.
+  pkg_check_modules(QUELLORN_PC_SNDFILE REQUIRED IMPORTED_TARGET GLOBAL sndfile)
+  _quellorn_interface_target(Quellorn::SndFile PkgConfig::QUELLORN_PC_SNDFILE)
+  set(QUELLORN_HAVE_SNDFILE TRUE)
 
   message(STATUS "Quellorn deps (native): zlib ${ZLIB_VERSION_STRING}, png ${PNG_VERSION_STRING}, "
                  "ogg ${QUELLORN_PC_OGG_VERSION}, vorbis ${QUELLORN_PC_VORBIS_VERSION}, "

@@ -8,6 +8,7 @@
 #include "samplefiles/WavReader.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -54,7 +55,10 @@ MySample::MySample(CLS_QUELLORN* plug, const IBox& newBox, int slot)
     dirty = false;
 }
 
-SampleData& MySample::Sample() const { return sampler->slotSample[slotIndex]; }
+SampleData& MySample::Sample() const
+{
+    return sampler->slotSample[slotIndex];
+}
 
 void MySample::Press(int x, int y, const IMouseKeys& keys)
 {
@@ -78,7 +82,10 @@ void MySample::DropFile(int x, int y, const char* dropped)
         LoadFile(dropped);
 }
 
-bool MySample::Paint(IEditorSurface&) { return true; }
+bool MySample::Paint(IEditorSurface&)
+{
+    return true;
+}
 
 bool MySample::NeedsPaint()
 {
@@ -100,8 +107,8 @@ void MySample::LoadFile(const char* newPath)
         char chosen[kPathSize];
         std::memcpy(chosen, path, sizeof chosen);
         IEditorSurface* surface = sampler->Editor();
-        if (surface && surface->PromptForFile(chosen, kPathSize, false, "", kDialogExtensions) &&
-            chosen[0] && std::memchr(chosen, '\0', sizeof chosen))
+        if (surface && surface->PromptForFile(chosen, kPathSize, false, "", kDialogExtensions)
+            && chosen[0] && std::memchr(chosen, '\0', sizeof chosen))
             std::memcpy(path, chosen, sizeof path);
     }
     if (!path[0])
@@ -166,16 +173,15 @@ void MySample::SetDisplayName()
 void MySample::ScanFolder()
 {
     const char* nameStart = AfterLast(path, FileSystem::kPathSeparator);
-    const std::string folder =
-        nameStart ? std::string(path, std::size_t(nameStart - 1 - path)) : std::string();
+    const std::string folder
+        = nameStart ? std::string(path, std::size_t(nameStart - 1 - path)) : std::string();
     std::vector<std::string> names;
     if (FileSystem::ListFolder(folder.c_str(), names))
-        FindNeighbours(names, folder.c_str(), nameStart ? nameStart : path, previousPath,
-                       nextPath);
+        FindNeighbours(names, folder.c_str(), nameStart ? nameStart : path, previousPath, nextPath);
 }
 
 void MySample::FindNeighbours(const std::vector<std::string>& names, const char* folder,
-                              const char* current, char* previous, char* next)
+    const char* current, char* previous, char* next)
 {
     previous[0] = '\0';
     next[0] = '\0';
@@ -241,7 +247,8 @@ bool MySample::DecodeWav(std::vector<double>& buffer)
         const std::size_t wanted = count * channels;
         const std::size_t got = reader.Read(interleaved.data(), wanted);
         // Values the file didn't hold read as 0, as in a buffer cleared before decoding.
-        std::fill(interleaved.begin() + std::ptrdiff_t(got), interleaved.begin() + std::ptrdiff_t(wanted), 0.0);
+        std::fill(interleaved.begin() + std::ptrdiff_t(got),
+            interleaved.begin() + std::ptrdiff_t(wanted), 0.0);
         for (std::size_t f = 0; f < count; ++f) {
             plane0[start + f] = interleaved[f * channels];
             plane1[start + f] = interleaved[f * channels + 1];
@@ -277,7 +284,7 @@ void MySample::ReverseSampleData()
     std::reverse(sample.samples.begin(), sample.samples.begin() + std::ptrdiff_t(frames));
     if (planes == 2)
         std::reverse(sample.samples.begin() + std::ptrdiff_t(frames),
-                     sample.samples.begin() + std::ptrdiff_t(2 * frames));
+            sample.samples.begin() + std::ptrdiff_t(2 * frames));
     redraw = true;
 }
 

@@ -52,7 +52,7 @@ public:
     // order given, joined to `folder`; empty where there is none. Both buffers hold
     // kPathSize characters.
     static void FindNeighbours(const std::vector<std::string>& names, const char* folder,
-                               const char* current, char* previous, char* next);
+        const char* current, char* previous, char* next);
 
     bool PlayedMark() const { return playedMark; }
     void SetPlayedMark(bool mark) { playedMark = mark; }

@@ -25,8 +25,8 @@ void CLS_QUELLORN::ReloadSlot(int slot)
         sample.frames = 0;
 
     if (sample.frames != 0) {
-        const std::uint64_t values = std::uint64_t(sample.frames) *
-                                     std::uint64_t(sample.channels > 0 ? sample.channels : 0);
+        const std::uint64_t values = std::uint64_t(sample.frames)
+            * std::uint64_t(sample.channels > 0 ? sample.channels : 0);
         bool allocated = values != 0 && values <= MySample::kMaxSampleValues;
         if (allocated) {
             try {

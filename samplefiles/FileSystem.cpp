@@ -43,9 +43,15 @@ std::string NarrowName(const std::filesystem::path& name)
     return out;
 }
 #else
-std::filesystem::path NativePath(const char* text) { return std::filesystem::path(text); }
+std::filesystem::path NativePath(const char* text)
+{
+    return std::filesystem::path(text);
+}
 
-std::string NarrowName(const std::filesystem::path& name) { return name.native(); }
+std::string NarrowName(const std::filesystem::path& name)
+{
+    return name.native();
+}
 #endif
 
 } // namespace
@@ -59,7 +65,8 @@ bool CopyPath(char* out, std::size_t size, const char* text)
     const void* end = std::memchr(text, '\0', size);
     if (!end)
         return false;
-    std::memcpy(out, text, static_cast<std::size_t>(static_cast<const char*>(end) - text) + 1);
+    // memmove: the text may already live in the buffer it is copied to.
+    std::memmove(out, text, static_cast<std::size_t>(static_cast<const char*>(end) - text) + 1);
     return true;
 }
 

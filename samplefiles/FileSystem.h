@@ -16,8 +16,8 @@ namespace FileSystem {
 
 // "\\" on Windows, "/" elsewhere: the separator that folder, file name and joined paths
 // of the loading path use.
-inline constexpr char kPathSeparator =
-    static_cast<char>(std::filesystem::path::preferred_separator);
+inline constexpr char kPathSeparator
+    = static_cast<char>(std::filesystem::path::preferred_separator);
 
 // Copies `text` into `out` of `size` bytes when it fits whole with its terminator and
 // returns true; otherwise `out` is left unchanged and false is returned, since a cut path

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds static x86_64-w64-mingw32 libpng, libogg and libvorbis (with
-# vorbisfile and vorbisenc) from Debian's own source packages, at the
-# versions Debian ships as binaries, so the Windows build uses the same
+# Builds static x86_64-w64-mingw32 libpng, libogg, libvorbis (with
+# vorbisfile and vorbisenc) and libsndfile from Debian's own source packages,
+# at the versions Debian ships as binaries, so the Windows build uses the same
 # library code as the native one.
 #
 # Usage: scripts/build-mingw-deps.sh [CACHE_DIR]
@@ -14,6 +14,9 @@
 #                       source version when the exact one can't be downloaded
 #   QUELLORN_DEPS_KEEP_WORK=1  keep the temporary source/build dir
 #
+# libsndfile is built with its own CMake files (the others with their configure
+# scripts), without the external codec libraries.
+#
 # zlib is not built: Debian's libz-mingw-w64-dev already provides a static
 # libz.a under /usr/x86_64-w64-mingw32, and cmake/Dependencies.cmake uses it.
 #
@@ -24,9 +27,9 @@ set -Eeuo pipefail
 
 HOST=x86_64-w64-mingw32
 # Bump when build flags or the set of libraries change, to force a rebuild.
-RECIPE=1
+RECIPE=2
 # Binary packages whose versions the native build uses.
-BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev)
+BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev libsndfile1-dev)
 
 SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO_DIR=$(cd "$SCRIPT_DIR/.." && pwd)
@@ -44,7 +47,7 @@ case "$CACHE_DIR/" in
     "$REPO_DIR"/*) die "cache dir $CACHE_DIR is inside the git tree; pick a folder outside $REPO_DIR" ;;
 esac
 
-for tool in $HOST-gcc $HOST-ar $HOST-ranlib $HOST-objdump make apt-get apt-cache dpkg-source flock; do
+for tool in $HOST-gcc $HOST-g++ $HOST-ar $HOST-ranlib $HOST-objdump $HOST-windres make cmake ninja apt-get apt-cache dpkg-source flock; do
     command -v "$tool" >/dev/null || die "$tool not found; run scripts/setup-debian.sh as root first"
 done
 
@@ -96,6 +99,7 @@ WANTED=$(wanted_stamp)
 REQUIRED_FILES=(
     include/png.h include/ogg/ogg.h include/vorbis/codec.h include/vorbis/vorbisfile.h
     lib/libpng16.a lib/libogg.a lib/libvorbis.a lib/libvorbisfile.a lib/libvorbisenc.a
+    include/sndfile.h lib/libsndfile.a
 )
 
 cache_complete() {
@@ -268,6 +272,39 @@ build_autotools() {
     say "$src: done in $((SECONDS - start)) s"
 }
 
+# Debian's libsndfile source has no generated configure script (its package runs
+# autoreconf), but it ships a CMake build, which needs no autotools here.
+build_cmake() {
+    local src=$1; shift
+    local start=$SECONDS
+    CURRENT_LOG=$LOGDIR/$src.log
+    : >"$CURRENT_LOG"
+    say "$src ${SRC_VERSION[$src]}: fetching source"
+    fetch_source "$src" "${SRC_VERSION[$src]}"
+    BUILT_VERSION[$src]=$FETCHED_VERSION
+    local bdir=$WORK/build/$src
+    say "$src $FETCHED_VERSION: building"
+    # A cross build without an emulator: no try_run probes run (libsndfile then assumes
+    # a CPU that does not clip), and nothing outside the MinGW roots is found. The
+    # optimisation comes from CFLAGS, as for the other libraries, not from Release's -O3.
+    logged cmake -S "$FETCHED_DIR" -B "$bdir" -G Ninja \
+        -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_SYSTEM_PROCESSOR=x86_64 \
+        -DCMAKE_C_COMPILER="$HOST-gcc" -DCMAKE_CXX_COMPILER="$HOST-g++" \
+        -DCMAKE_RC_COMPILER="$HOST-windres" \
+        -DCMAKE_FIND_ROOT_PATH="/usr/$HOST;$PREFIX" \
+        -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DCMAKE_FIND_ROOT_PATH_MODE_LIBRARY=ONLY \
+        -DCMAKE_FIND_ROOT_PATH_MODE_INCLUDE=ONLY -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE=-DNDEBUG \
+        -DCMAKE_INSTALL_PREFIX="$PREFIX" -DCMAKE_INSTALL_LIBDIR=lib \
+        -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DBUILD_SHARED_LIBS=OFF "$@"
+    if grep -q -- '-ffast-math' "$bdir/compile_commands.json"; then
+        die "-ffast-math in the $src build"
+    fi
+    logged cmake --build "$bdir" -j "$JOBS" -v
+    logged cmake --install "$bdir"
+    say "$src: done in $((SECONDS - start)) s"
+}
+
 declare -A BUILT_VERSION
 FALLBACK_NOTES=()
 TOTAL_START=$SECONDS
@@ -278,6 +315,11 @@ build_autotools libogg
 build_autotools libvorbis --disable-docs --disable-examples --disable-oggtest
 # zlib for libpng comes from the MinGW sysroot (libz-mingw-w64-dev).
 build_autotools libpng1.6
+# Only quellorn-host uses it, to write WAV files: no codecs from other libraries, no
+# programs (which would want ALSA), no test suite or regtest (which would want SQLite).
+build_cmake libsndfile -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF \
+    -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DBUILD_REGTEST=OFF -DENABLE_CPACK=OFF \
+    -DENABLE_PACKAGE_CONFIG=OFF -DINSTALL_MANPAGES=OFF -DENABLE_STATIC_RUNTIME=OFF
 
 CURRENT_LOG=""
 # libtool archives carry absolute paths and nothing here uses them; docs
@@ -288,9 +330,11 @@ rm -rf "$PREFIX"/share/doc "$PREFIX"/share/man
 for f in "${REQUIRED_FILES[@]}"; do
     [[ -f $PREFIX/$f ]] || die "missing $PREFIX/$f after build"
 done
-for a in libpng16.a libogg.a libvorbis.a libvorbisfile.a libvorbisenc.a; do
-    $HOST-objdump -f "$PREFIX/lib/$a" | grep -q 'file format pe-x86-64' \
-        || die "$a is not an x86-64 PE archive"
+for a in libpng16.a libogg.a libvorbis.a libvorbisfile.a libvorbisenc.a libsndfile.a; do
+    # Captured first: grep -q stops reading early, and under pipefail objdump's broken
+    # pipe on a large archive would count as a failure.
+    format_text=$($HOST-objdump -f "$PREFIX/lib/$a")
+    grep -q 'file format pe-x86-64' <<<"$format_text" || die "$a is not an x86-64 PE archive"
 done
 
 # The stamp goes last, so an interrupted build is redone next time.

@@ -78,7 +78,7 @@ VstIntPtr TestHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, V
         return host->answerTime ? reinterpret_cast<VstIntPtr>(&host->timeInfo) : 0;
     case audioMasterProcessEvents: {
         const auto* events = static_cast<const VstEvents*>(ptr);
-        for (int i = 0; i < events->numEvents; ++i) {
+        for (int i = 0; host->recordMidi && i < events->numEvents; ++i) {
             const auto* midi = reinterpret_cast<const VstMidiEvent*>(events->events[i]);
             host->midiOut.push_back({static_cast<unsigned char>(midi->midiData[0]),
                                      static_cast<unsigned char>(midi->midiData[1]),

@@ -60,7 +60,7 @@ void PrintOptions(const std::vector<OptionInfo>& options, std::FILE* out)
 } // namespace
 
 CommandLine::CommandLine(int argc, const char* const* argv)
-    : parsed{DefaultHostSettings(), {}, {}}
+    : parsed{DefaultHostSettings(), {}, {}, {}}
 {
     for (int i = 1; i < argc; ++i) {
         args.emplace_back(argv[i]);
@@ -143,6 +143,7 @@ int CommandLine::TakeOption(std::size_t& position)
             return UsageError("option '" + name + "' takes no value");
         }
         parsed.options[name] = "";
+        parsed.given.emplace_back(name, "");
         return ExitCode::kOk;
     }
     if (!inlineValue) {
@@ -159,6 +160,7 @@ int CommandLine::TakeOption(std::size_t& position)
         }
     } else {
         parsed.options[name] = value;
+        parsed.given.emplace_back(name, value);
     }
     return ExitCode::kOk;
 }

@@ -22,6 +22,7 @@ constexpr int kLoadFailed = 4;
 constexpr int kNoEntryPoint = 5;
 constexpr int kNullEffect = 6;
 constexpr int kBadMagic = 7;
+constexpr int kBadMidiFile = 8;
 } // namespace ExitCode
 
 struct HostSettings {
@@ -38,9 +39,12 @@ struct OptionInfo {
 struct CommandArgs {
     HostSettings host;
     std::vector<std::string> positionals;
-    std::map<std::string, std::string> options; // switches map to ""
+    std::map<std::string, std::string> options; // switches map to ""; the last value wins
+    // Every option in command-line order, for those that may be given more than once.
+    std::vector<std::pair<std::string, std::string>> given;
 
     bool Has(const std::string& name) const { return options.count(name) != 0; }
+    std::vector<std::string> All(const std::string& name) const;
 };
 
 struct Command {
@@ -66,3 +70,4 @@ int OpenPlugin(HostCallback& host, const HostSettings& settings, PluginModule& p
                const std::string& path);
 
 int RunInfo(const CommandArgs& args);
+int RunRender(const CommandArgs& args);

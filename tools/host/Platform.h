@@ -19,6 +19,9 @@ ModuleSymbol FindSymbol(void* module, const char* name);
 
 void UnloadModule(void* module);
 
+// Progress lines are for people watching, not for logs or pipes.
+bool StderrIsTerminal();
+
 // Plug-in output is compared byte for byte across builds; a text-mode stdout on Windows
 // would turn each "\n" into "\r\n".
 void UseBinaryStdio();

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Platform {
 
@@ -36,6 +37,11 @@ void UnloadModule(void* module)
     if (module != nullptr) {
         ::dlclose(module);
     }
+}
+
+bool StderrIsTerminal()
+{
+    return ::isatty(2) != 0;
 }
 
 void UseBinaryStdio()

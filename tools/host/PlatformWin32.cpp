@@ -71,6 +71,11 @@ void UnloadModule(void* module)
     }
 }
 
+bool StderrIsTerminal()
+{
+    return ::_isatty(::_fileno(stderr)) != 0;
+}
+
 void UseBinaryStdio()
 {
     std::fflush(stdout);

@@ -32,18 +32,21 @@ void Transport::SetPlaying(bool value)
 void Transport::SetSamplePosition(double value)
 {
     samplePosition = value < 0.0 ? 0.0 : value;
+    ppqPosition = samplePosition / sampleRate * tempo / 60.0;
+}
+
+void Transport::SetPosition(double value, double quarters)
+{
+    samplePosition = value < 0.0 ? 0.0 : value;
+    ppqPosition = quarters < 0.0 ? 0.0 : quarters;
 }
 
 void Transport::Advance(VstInt32 frames)
 {
     if (playing && frames > 0) {
         samplePosition += frames;
+        ppqPosition += frames / sampleRate * tempo / 60.0;
     }
-}
-
-double Transport::PpqPosition() const
-{
-    return samplePosition / sampleRate * tempo / 60.0;
 }
 
 VstTimeInfo Transport::TimeInfo() const

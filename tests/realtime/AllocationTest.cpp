@@ -1,0 +1,181 @@
+// The audio thread must never allocate: a block that waits on the heap allocator can miss
+// its deadline. Every operator new in this test program is counted while a block is being
+// processed or its MIDI handed over, and must stay at zero.
+#include "engine/Quellorn.h"
+#include "tests/plugbase/TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+namespace {
+
+thread_local bool counting = false;
+std::atomic<int> allocations{0};
+
+void* CountedAllocation(std::size_t size)
+{
+    if (counting)
+        allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+
+// Counts what happens inside `work` on this thread.
+template <typename Work> int AllocationsDuring(Work work)
+{
+    allocations = 0;
+    counting = true;
+    work();
+    counting = false;
+    return allocations.load();
+}
+
+} // namespace
+
+void* operator new(std::size_t size)
+{
+    return CountedAllocation(size);
+}
+void* operator new[](std::size_t size)
+{
+    return CountedAllocation(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+
+namespace {
+
+class AudioThreadAllocations : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(host.Create(), nullptr);
+        plug = static_cast<CLS_QUELLORN*>(host.effect->object);
+        host.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+        host.Dispatch(effSetBlockSize, 0, kBlock);
+        host.Dispatch(effOpen);
+        host.Dispatch(effMainsChanged, 0, 1);
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            SampleData& sample = plug->slotSample[slot];
+            sample.frames = 3000 + 1000 * static_cast<std::uint32_t>(slot);
+            sample.channels = static_cast<std::int16_t>(slot == 1 ? 1 : 2);
+            sample.samples.assign(sample.frames * (slot == 1 ? 1u : 2u), 0.25);
+            sample.fileRate = 48000.0;
+            sample.rateRatio = RateRatioFor(48000.0, 44100.0);
+        }
+        // Short times so voices start, release and end within the test's blocks.
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            host.effect->setParameter(host.effect, slot * kParamsPerSlot + kParamAttack, 0.02f);
+            host.effect->setParameter(host.effect, slot * kParamsPerSlot + kParamRelease, 0.03f);
+            host.effect->setParameter(host.effect, slot * kParamsPerSlot + kParamLoop,
+                                      slot == 2 ? 0.0f : 1.0f);
+        }
+        host.timeInfo.flags |= kVstTransportPlaying;
+    }
+
+    // One block's MIDI: notes on and off at various offsets, velocity-0 offs included.
+    void SendEvents(int block)
+    {
+        std::vector<VstMidiEvent>& events = eventStore;
+        events.assign(4, VstMidiEvent{});
+        for (int e = 0; e < 4; ++e) {
+            VstMidiEvent& m = events[static_cast<std::size_t>(e)];
+            m.type = kVstMidiType;
+            m.byteSize = sizeof m;
+            m.deltaFrames = (block * 37 + e * 101) % kBlock;
+            const bool on = (block + e) % 3 != 0;
+            m.midiData[0] = static_cast<char>(on ? 0x90 : (e % 2 ? 0x80 : 0x90));
+            m.midiData[1] = static_cast<char>(36 + (block * 7 + e * 5) % 60);
+            m.midiData[2] = static_cast<char>(on ? 100 : 0);
+        }
+        list.numEvents = 4;
+        for (int e = 0; e < 4; ++e)
+            pointers[e] = reinterpret_cast<VstEvent*>(&events[static_cast<std::size_t>(e)]);
+        host.Dispatch(effProcessEvents, 0, 0, &list);
+    }
+
+    static constexpr int kBlock = 256;
+    TestHost host;
+    CLS_QUELLORN* plug = nullptr;
+    std::vector<VstMidiEvent> eventStore;
+    // VstEvents with room for four entries: the header's array of two is only nominal.
+    struct {
+        VstEvents header;
+        VstEvent* more[2];
+    } storage{};
+    VstEvents& list = storage.header;
+    VstEvent** pointers = storage.header.events;
+};
+
+TEST_F(AudioThreadAllocations, FloatAndDoubleProcessingAllocateNothing)
+{
+    std::vector<float> fl(kBlock), fr(kBlock);
+    std::vector<double> dl(kBlock), dr(kBlock);
+    float* fouts[] = {fl.data(), fr.data()};
+    double* douts[] = {dl.data(), dr.data()};
+    eventStore.reserve(4);
+    host.calls.reserve(100000); // the test host records calls; its own growth is not ours
+    host.recordMidi = false;
+
+    int maxVoices = 0;
+    bool sounded = false;
+    for (int block = 0; block < 400; ++block) {
+        const int count = AllocationsDuring([&] {
+            SendEvents(block);
+            if (block % 2)
+                host.effect->processReplacing(host.effect, nullptr, fouts, kBlock);
+            else
+                host.effect->processDoubleReplacing(host.effect, nullptr, douts, kBlock);
+        });
+        ASSERT_EQ(count, 0) << "block " << block;
+        maxVoices = std::max<int>(maxVoices, plug->voicesInUse);
+        sounded = sounded || fl[kBlock / 2] != 0.0f || dl[kBlock / 2] != 0.0;
+    }
+    // Every key up, then blocks until the releases end: voices are freed while counted.
+    const int endCount = AllocationsDuring([&] {
+        for (int key = 36; key < 96; ++key) {
+            IMidiEvent off;
+            off.status = 0x80;
+            off.data1 = static_cast<unsigned char>(key);
+            plug->HandleMidiEvent(off);
+        }
+        for (int block = 0; block < 20; ++block)
+            host.effect->processReplacing(host.effect, nullptr, fouts, kBlock);
+    });
+    EXPECT_EQ(endCount, 0);
+    // The run must have exercised what it claims: many voices, sound, and voices ending.
+    EXPECT_GE(maxVoices, 15);
+    EXPECT_TRUE(sounded);
+    EXPECT_EQ(plug->voicesInUse, 0);
+}
+
+TEST_F(AudioThreadAllocations, TheCounterSeesAnAllocation)
+{
+    // Guards the test itself: an allocation inside the counted region is seen.
+    const int count = AllocationsDuring([] {
+        auto* p = new int(3);
+        delete p;
+    });
+    EXPECT_EQ(count, 1);
+}
+
+} // namespace
