@@ -14,3 +14,10 @@ if(WIN32)
   # Lean Windows headers, and no min/max macros colliding with the standard library.
   target_compile_definitions(quellorn_flags INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX)
 endif()
+
+if(QUELLORN_SANITIZE)
+  # No recovery: a report must fail the test that caused it, not scroll past in a log.
+  add_compile_options(-fsanitize=${QUELLORN_SANITIZE} -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=${QUELLORN_SANITIZE})
+endif()

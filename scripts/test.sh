@@ -21,9 +21,20 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 "$wineserver" -p 2>/dev/null || true
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 
+# The same suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer:
+# any report fails the test that caused it.
+sanitized=${QUELLORN_SANITIZE_BUILD:-$repo/build/sanitize}
+echo "== Sanitizer build in $sanitized"
+cmake -S "$repo" -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUELLORN_SANITIZE=address,undefined >/dev/null
+cmake --build "$sanitized" -j "$jobs"
+
 status=0
 echo "== Linux tests"
 ctest --test-dir "$linux" --output-on-failure -j "$jobs" || status=1
+echo "== Linux tests with AddressSanitizer and UndefinedBehaviorSanitizer"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir "$sanitized" --output-on-failure -j "$jobs" || status=1
 echo "== Windows tests under Wine"
 (unset DISPLAY; ctest --test-dir "$windows" --output-on-failure -j "$jobs") || status=1
 exit $status
