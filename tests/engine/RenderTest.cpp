@@ -193,6 +193,28 @@ TEST_F(Rendering, ALoopingStepLongerThanTheSampleStaysInsideIt)
     EXPECT_LT(plug->voicePos[0], 3.0);
 }
 
+TEST_F(Rendering, ReversingUnderASoundingVoiceGoesOnFromTheSamePositionNumber)
+{
+    const std::vector<double> l = Ramp(100);
+    std::vector<double> r(100);
+    for (int i = 0; i < 100; ++i)
+        r[static_cast<std::size_t>(i)] = -l[static_cast<std::size_t>(i)];
+    LoadSlot(0, {l, r});
+    Note(60, 127);
+    Render(10); // positions 0..9 played
+    SetPlain(kParamReverse, 1);
+    Render(2);
+    EXPECT_EQ(left[0], l[89]);  // position 10 of the reversed plane is frame 89
+    EXPECT_EQ(right[1], r[88]); // and plane 1 is reversed alike
+    SetPlain(kParamReverse, 1); // the same value again changes nothing
+    Render(1);
+    EXPECT_EQ(left[0], l[87]);
+    SetPlain(kParamReverse, 0);
+    Render(1);
+    EXPECT_EQ(left[0], l[13]);
+    EXPECT_EQ(BusyVoices(), 1);
+}
+
 TEST_F(Rendering, ASlotRestoredBeforeTheRateIsKnownPlaysAtItsFilesPitch)
 {
     TestHost fresh;
