@@ -259,7 +259,8 @@ bool IPlugVST::SendSysEx(const ISysExEvent& event)
 
 bool IPlugVST::PrepareBlock(VstInt32 frames)
 {
-    if (frames <= 0)
+    // An empty block still reaches the renderer: it ends the block's bookkeeping.
+    if (frames < 0)
         return false;
     // Hosts must not exceed the announced block size, but one that does would make us
     // write past the scratch buffers; growing them is the lesser evil.
