@@ -82,13 +82,71 @@ struct VoiceState {
 
 enum class VoiceEnd { Running, Freed };
 
+// How many of the next `remaining` frames a sustained voice can play without reaching the
+// last frame of its sample: within them neither the neighbour nor the end needs checking.
+// Repeated additions drift from pos + k * step by up to half an ulp each, so the bound
+// keeps a margin of that drift plus one frame.
+int FramesBeforeEnd(const VoiceState& s, int remaining)
+{
+    const double drift = remaining * (std::nextafter(s.end, s.end * 2.0) - s.end);
+    const double limit = s.end - 2.0 - drift;
+    if (!(s.pos < limit))
+        return 0;
+    if (!(s.step > 0.0))
+        return s.step == 0.0 ? remaining : 0;
+    const double frames = (limit - s.pos) / s.step - 1.0;
+    if (!(frames >= 1.0))
+        return 0;
+    return frames >= remaining ? remaining : static_cast<int>(frames);
+}
+
+// A sustained voice over frames that stay clear of the sample's end: the gain is fixed and
+// the neighbour always exists, so the loop is reads, mixing and the position alone.
+template <bool Stereo>
+void MixSustained(VoiceState& s, double* left, double* right, int frames)
+{
+    const double gain = s.gain;
+    double pos = s.pos;
+    for (int j = 0; j < frames; ++j) {
+        const std::int64_t i = static_cast<std::int64_t>(pos);
+        const double f = pos - static_cast<double>(i);
+        double y;
+        double y2 = 0.0;
+        if (f > 0.0) {
+            y = (s.plane0[i + 1] - s.plane0[i]) * f + s.plane0[i];
+            if (Stereo)
+                y2 = (s.plane1[i + 1] - s.plane1[i]) * f + s.plane1[i];
+        } else {
+            y = s.plane0[i];
+            if (Stereo)
+                y2 = s.plane1[i];
+        }
+        left[j] += s.panL * (y * gain);
+        if (Stereo)
+            right[j] += y2 * s.panR * gain;
+        else
+            right[j] += s.panR * (y * gain);
+        pos += s.step;
+    }
+    s.pos = pos;
+}
+
 // Mixes frames [j, frames) of one voice; Stereo and Loop are fixed for the whole block, so
 // the per-frame branches on them are compiled out.
 template <bool Stereo, bool Loop>
 VoiceEnd MixVoice(VoiceState& s, double attack, double release, double* left, double* right,
                   int j, int frames)
 {
-    for (; j < frames; ++j) {
+    while (j < frames) {
+        if (s.stage == 2) {
+            const int run = FramesBeforeEnd(s, frames - j);
+            if (run > 0) {
+                MixSustained<Stereo>(s, left + j, right + j, run);
+                j += run;
+                continue;
+            }
+        }
+
         if (s.stage == 1) {
             s.env = s.env + attack;
             if (s.env >= 1.0) {
@@ -134,6 +192,7 @@ VoiceEnd MixVoice(VoiceState& s, double attack, double release, double* left, do
             if (s.pos >= s.end)
                 s.pos = std::fmod(s.pos, s.end);
         }
+        ++j;
     }
     return VoiceEnd::Running;
 }
