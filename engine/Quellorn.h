@@ -38,6 +38,9 @@ public:
     void FreeVoice(int voice);
     // Frees every voice at once, without release, and clears the held keys.
     void CutAllVoices();
+    // Clears the voice table and derives the rate settings: once, before the first notes
+    // or the first block, whichever comes first.
+    void StartEngine();
     void SetClock(MillisecondClock clock) { readClock = clock; }
     MillisecondClock Clock() const { return readClock; }
 

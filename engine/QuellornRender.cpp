@@ -23,16 +23,8 @@ constexpr std::uint32_t kStallMs = 500;
 void CLS_QUELLORN::RenderBlock(double**, double** outputs, int frames)
 {
     ILockGuard lock(Lock());
-    if (!engineStarted) {
-        engineStarted = true;
-        for (int v = 0; v < kVoiceCount; ++v) {
-            voiceSlot[v] = voiceNote[v] = voiceStage[v] = 0;
-            voicePos[v] = voiceEnv[v] = voiceGain[v] = 0.0;
-            voiceLevel[v] = 0.0f;
-        }
-        voicesInUse = 0;
-        ResetProcessing();
-    }
+    if (!engineStarted)
+        StartEngine();
 
     // A transport that has just stopped silences everything; one that never ran does not.
     const bool running = GetTransportState() != 0;
@@ -198,6 +190,18 @@ VoiceEnd MixVoice(VoiceState& s, double attack, double release, double* left, do
 }
 
 } // namespace
+
+void CLS_QUELLORN::StartEngine()
+{
+    engineStarted = true;
+    for (int v = 0; v < kVoiceCount; ++v) {
+        voiceSlot[v] = voiceNote[v] = voiceStage[v] = 0;
+        voicePos[v] = voiceEnv[v] = voiceGain[v] = 0.0;
+        voiceLevel[v] = 0.0f;
+    }
+    voicesInUse = 0;
+    ResetProcessing();
+}
 
 void CLS_QUELLORN::RenderVoice(int v, double* left, double* right, int frames)
 {

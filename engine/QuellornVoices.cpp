@@ -19,6 +19,11 @@ constexpr float kInverse127 = 0.007874016f;
 void CLS_QUELLORN::HandleMidiEvent(const IMidiEvent& event)
 {
     ILockGuard lock(Lock());
+    // Hosts hand over a block's events just before the block itself. Starting the engine
+    // here, rather than in the first block, keeps the notes of that first block: starting
+    // it clears every voice.
+    if (!engineStarted)
+        StartEngine();
     const int kind = event.MessageKind();
     if (kind == kNoteOn || kind == kNoteOff) {
         const int key = event.NoteNumber();

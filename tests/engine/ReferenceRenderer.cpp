@@ -64,16 +64,8 @@ double Read(const double* data, std::int64_t i, std::int64_t i2, double f)
 
 void ReferenceRenderBlock(CLS_QUELLORN& p, double** outputs, int n)
 {
-    if (!p.engineStarted) {
-        p.engineStarted = true;
-        for (int v = 0; v < kVoiceCount; ++v) {
-            p.voiceSlot[v] = p.voiceNote[v] = p.voiceStage[v] = 0;
-            p.voicePos[v] = p.voiceEnv[v] = p.voiceGain[v] = 0.0;
-            p.voiceLevel[v] = 0.0f;
-        }
-        p.voicesInUse = 0;
-        p.ResetProcessing();
-    }
+    if (!p.engineStarted)
+        p.StartEngine();
     const bool running = p.GetTransportState() != 0;
     if (running != p.transportWasRunning && !running)
         CutAll(p);

@@ -215,6 +215,27 @@ TEST_F(Rendering, ReversingUnderASoundingVoiceGoesOnFromTheSamePositionNumber)
     EXPECT_EQ(BusyVoices(), 1);
 }
 
+TEST(RenderingFromTheStart, NotesHandedOverBeforeTheFirstBlockSound)
+{
+    TestHost host;
+    host.Create();
+    auto* plug = static_cast<CLS_QUELLORN*>(host.effect->object);
+    host.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    host.Dispatch(effOpen);
+    plug->slotSample[0].frames = 64;
+    plug->slotSample[0].channels = 1;
+    plug->slotSample[0].samples.assign(64, 0.5);
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    plug->HandleMidiEvent(on); // the first block's note, before that block
+    double l[8], r[8];
+    double* outs[] = {l, r};
+    plug->RenderBlock(nullptr, outs, 8);
+    EXPECT_GT(l[7], 0.0);
+}
+
 TEST_F(Rendering, ASlotRestoredBeforeTheRateIsKnownPlaysAtItsFilesPitch)
 {
     TestHost fresh;
