@@ -1,9 +1,61 @@
 #include "tools/host/Commands.h"
 
 #include "tools/host/HostCallback.h"
+#include "tools/host/PluginSetup.h"
 #include "tools/host/PluginModule.h"
 
 #include <cstdio>
+
+namespace {
+
+std::vector<OptionInfo> WithSetupOptions(std::vector<OptionInfo> options)
+{
+    const std::vector<OptionInfo>& setup = SetupOptions();
+    options.insert(options.end(), setup.begin(), setup.end());
+    return options;
+}
+
+const char* RenderDescription()
+{
+    static const std::string kText =
+        std::string(
+            "Loads the VST 2 instrument PLUGIN, plays the Standard MIDI File MIDIFILE (format 0\n"
+            "or 1) through it in real-time-sized blocks with the transport running, and writes\n"
+            "what it plays, followed by a release tail, to the WAV file OUTPUT.wav.\n"
+            "\n"
+            "The last four options set the plug-in up once it is switched on, before the\n"
+            "first block. ") +
+        kSetupOrderHelp;
+    return kText.c_str();
+}
+
+const char* StateDescription()
+{
+    static const std::string kText =
+        std::string(
+            "Program (.fxp) and bank (.fxb) files, as VST 2 hosts exchange them, for plug-ins that\n"
+            "keep their state as an opaque chunk (the ProgramChunks flag).\n"
+            "\n"
+            "  state save PLUGIN FILE  sets the plug-in up with the options below and writes its\n"
+            "                          state: a bank file with --bank or when FILE ends in .fxb,\n"
+            "                          otherwise a program file named after the current program.\n"
+            "  state load PLUGIN FILE  gives the file's state back to the plug-in and prints its\n"
+            "                          parameters and sample slots as they are then.\n"
+            "  state show FILE         prints the file's header without loading a plug-in.\n"
+            "\n"
+            "A file saved for another plug-in (by its unique id) is refused, as is a damaged one,\n"
+            "each with its own exit code: 9 not a program or bank file, 10 a kind or version not\n"
+            "read here, 11 cut short inside its header, 12 a byte count that disagrees with the\n"
+            "file, 13 a chunk size that disagrees with the file, 14 saved for another plug-in,\n"
+            "15 a plug-in without chunks, 16 the plug-in refused the chunk. Loading a bank\n"
+            "selects the bank's current program first; its chunk then restores the rest.\n"
+            "\n"
+            "Only 'state save' takes the options; they set the plug-in up before it is saved.\n") +
+        kSetupOrderHelp;
+    return kText.c_str();
+}
+
+} // namespace
 
 const std::vector<Command>& AllCommands()
 {
@@ -12,28 +64,26 @@ const std::vector<Command>& AllCommands()
          "Loads the VST 2 module PLUGIN, opens it and prints its names, identity, flags,\n"
          "pins, parameters and programs. The output is the same on every platform.",
          {}, 1, 1, &RunInfo},
+        {"programs", "List a plug-in's programs and the current one", "PLUGIN",
+         "Loads the VST 2 module PLUGIN and prints the name of each of its programs, numbered\n"
+         "from 0 as 'render --program' takes them, and the program it starts with.",
+         {}, 1, 1, &RunPrograms},
         {"render", "Play a MIDI file through a plug-in into a WAV file",
-         "PLUGIN MIDIFILE OUTPUT.wav",
-         "Loads the VST 2 instrument PLUGIN, plays the Standard MIDI File MIDIFILE (format 0\n"
-         "or 1) through it in real-time-sized blocks with the transport running, and writes\n"
-         "what it plays, followed by a release tail, to the WAV file OUTPUT.wav.\n"
-         "\n"
-         "After the plug-in is switched on and before the first block, the --slot files are\n"
-         "loaded and then the --param values set, each in the order given. Slots count from\n"
-         "1 (Quellorn has slots 1 to 3). A parameter is named by its INDEX as 'info' lists\n"
-         "it, or by NAME, as in --param Attack@2=0.1, where @K picks the K-th parameter of\n"
-         "that name (Quellorn: the one of slot K). VALUE is in the parameter's own units\n"
-         "(seconds, dB, note numbers, Yes/No), converted by the plug-in.",
-         {
+         "PLUGIN MIDIFILE OUTPUT.wav", RenderDescription(),
+         WithSetupOptions({
              {"--rate", "HZ", "Sample rate (default 44100)"},
              {"--block", "N", "Frames per processing block (default 512)"},
              {"--tail", "SECONDS", "Length rendered after the song's end (default 2)"},
              {"--format", "FORMAT", "pcm16, pcm24 or float (32-bit) WAV data (default pcm24)"},
              {"--double", "", "Process in 64-bit floating point (processDoubleReplacing)"},
-             {"--slot", "N=FILE", "Load FILE into sample slot N (1..3); repeatable"},
-             {"--param", "P=VALUE", "Set parameter P (INDEX or NAME[@K]) to VALUE; repeatable"},
-         },
+         }),
          3, 3, &RunRender},
+        {"state", "Save, load or show a plug-in's program or bank file",
+         "save PLUGIN FILE | load PLUGIN FILE | show FILE", StateDescription(),
+         WithSetupOptions({
+             {"--bank", "", "Save a bank (.fxb) rather than a program (.fxp)"},
+         }),
+         2, 3, &RunState},
     };
     return kCommands;
 }

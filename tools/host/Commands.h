@@ -23,6 +23,14 @@ constexpr int kNoEntryPoint = 5;
 constexpr int kNullEffect = 6;
 constexpr int kBadMagic = 7;
 constexpr int kBadMidiFile = 8;
+constexpr int kNotAStateFile = 9;
+constexpr int kUnsupportedState = 10;
+constexpr int kTruncatedState = 11;
+constexpr int kStateSizeMismatch = 12;
+constexpr int kStateChunkOutOfBounds = 13;
+constexpr int kStateForOtherPlugin = 14;
+constexpr int kPluginWithoutChunks = 15;
+constexpr int kStateRefused = 16;
 } // namespace ExitCode
 
 struct HostSettings {
@@ -69,5 +77,11 @@ void PrintError(const std::string& message);
 int OpenPlugin(HostCallback& host, const HostSettings& settings, PluginModule& plugin,
                const std::string& path);
 
+// The parameter and program parts of the `info` report.
+void PrintParameters(const PluginModule& plugin);
+void PrintPrograms(const PluginModule& plugin);
+
 int RunInfo(const CommandArgs& args);
+int RunPrograms(const CommandArgs& args);
 int RunRender(const CommandArgs& args);
+int RunState(const CommandArgs& args);

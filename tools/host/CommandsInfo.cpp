@@ -5,6 +5,7 @@
 
 #include "tools/host/HostCallback.h"
 #include "tools/host/PluginModule.h"
+#include "tools/host/Text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,34 +41,6 @@ constexpr const char* kCategoryNames[] = {
     "room fx",     "surround fx", "restoration", "offline process", "shell",     "generator",
 };
 
-// Control bytes, quotes and backslashes would make the report ambiguous or garble a
-// terminal; bytes >= 0x80 pass through so UTF-8 names stay readable.
-std::string Escaped(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F || c == '"' || c == '\\' || c == '\'') {
-            char hex[5];
-            std::snprintf(hex, sizeof(hex), "\\x%02X", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-std::string FixedString(const char* text, std::size_t capacity)
-{
-    return std::string(text, std::find(text, text + capacity, '\0'));
-}
-
-std::string Quoted(const std::string& text)
-{
-    return "\"" + Escaped(text) + "\"";
-}
-
 std::string FlagList(VstInt32 flags, const FlagName* names, std::size_t count)
 {
     std::string out;
@@ -87,15 +60,6 @@ std::string FlagList(VstInt32 flags, const FlagName* names, std::size_t count)
         out += hex;
     }
     return out.empty() ? "none" : out;
-}
-
-std::string FourCharacters(VstInt32 id)
-{
-    std::string text;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        text += static_cast<char>((static_cast<unsigned>(id) >> shift) & 0xFFu);
-    }
-    return "'" + Escaped(text) + "'";
 }
 
 // printf renders nan and inf differently across C runtimes.
@@ -120,8 +84,7 @@ void PrintIdentity(const PluginModule& plugin)
     std::printf("product: %s\n", Quoted(plugin.DispatchString(effGetProductString)).c_str());
     std::printf("vendor version: %lld\n",
                 static_cast<long long>(plugin.Dispatch(effGetVendorVersion)));
-    std::printf("unique id: 0x%08X %s\n", static_cast<unsigned>(effect.uniqueID),
-                FourCharacters(effect.uniqueID).c_str());
+    std::printf("unique id: %s\n", IdText(effect.uniqueID).c_str());
     std::printf("version: %d\n", static_cast<int>(effect.version));
     std::printf("vst version: %lld\n", static_cast<long long>(plugin.Dispatch(effGetVstVersion)));
 
@@ -158,6 +121,8 @@ void PrintPins(const PluginModule& plugin)
     }
 }
 
+} // namespace
+
 void PrintParameters(const PluginModule& plugin)
 {
     const VstInt32 count = plugin.Effect()->numParams;
@@ -182,8 +147,6 @@ void PrintPrograms(const PluginModule& plugin)
     }
     std::printf("current program: %lld\n", static_cast<long long>(plugin.Dispatch(effGetProgram)));
 }
-
-} // namespace
 
 int RunInfo(const CommandArgs& args)
 {

@@ -5,28 +5,19 @@
 #include "tools/host/HostCallback.h"
 #include "tools/host/MidiFile.h"
 #include "tools/host/Platform.h"
+#include "tools/host/PluginSetup.h"
 #include "tools/host/PluginModule.h"
 #include "tools/host/WavWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Quellorn's own requests through effVendorSpecific, and the answer that means "done".
-constexpr VstInt32 kVendorTextToValue = 27;
-constexpr VstInt32 kVendorSlotPath = 56;
-constexpr VstIntPtr kVendorHandled = 0xBEEF;
-// A path of at most 260 characters and its terminator, the longest a slot keeps.
-constexpr std::size_t kSlotPathBufferSize = 261;
 constexpr VstIntPtr kProcessPrecision32 = 0;
 constexpr VstIntPtr kProcessPrecision64 = 1;
 
@@ -35,24 +26,13 @@ constexpr int kMaxRate = 768000;
 constexpr int kMaxBlock = 65536;
 constexpr double kMaxTailSeconds = 3600.0;
 
-struct SlotRequest {
-    int slot; // counted from 1, as the user gives it
-    std::string path;
-};
-
-struct ParamRequest {
-    std::string target; // as given: "17", "Attack" or "Attack@2"
-    std::string value;
-};
-
 struct RenderSettings {
     int sampleRate = 44100;
     int blockSize = 512;
     double tailSeconds = 2.0;
     SampleFormat format = SampleFormat::Pcm24;
     bool doublePrecision = false;
-    std::vector<SlotRequest> slots;
-    std::vector<ParamRequest> params;
+    PluginSetup setup;
 };
 
 const char* FormatName(SampleFormat format)
@@ -68,40 +48,10 @@ const char* FormatName(SampleFormat format)
     return "?";
 }
 
-bool ParseWhole(const std::string& text, long long min, long long max, long long& result)
+int InvalidRenderValue(const std::string& option, const std::string& value,
+                       const std::string& hint)
 {
-    if (text.empty() || !(text[0] >= '0' && text[0] <= '9')) {
-        return false;
-    }
-    errno = 0;
-    char* end = nullptr;
-    const long long value = std::strtoll(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || value < min || value > max) {
-        return false;
-    }
-    result = value;
-    return true;
-}
-
-bool ParseDecimal(const std::string& text, double min, double max, double& result)
-{
-    if (text.empty() || text[0] == ' ' || text[0] == '+') {
-        return false;
-    }
-    char* end = nullptr;
-    const double value = std::strtod(text.c_str(), &end);
-    if (*end != '\0' || !(value >= min && value <= max)) { // also refuses nan
-        return false;
-    }
-    result = value;
-    return true;
-}
-
-int InvalidValue(const std::string& option, const std::string& value, const std::string& hint)
-{
-    PrintError("invalid value for '" + option + "': '" + value + "' (" + hint + ")");
-    std::fprintf(stderr, "Try 'quellorn-host render --help'.\n");
-    return ExitCode::kUsage;
+    return InvalidValue("render", option, value, hint);
 }
 
 int ParseSettings(const CommandArgs& args, RenderSettings& settings)
@@ -110,23 +60,24 @@ int ParseSettings(const CommandArgs& args, RenderSettings& settings)
     if (args.Has("--rate")) {
         const std::string& text = args.options.at("--rate");
         if (!ParseWhole(text, kMinRate, kMaxRate, whole)) {
-            return InvalidValue("--rate", text,
-                                "whole Hz from " + std::to_string(kMinRate) + " to " +
-                                    std::to_string(kMaxRate));
+            return InvalidRenderValue("--rate", text,
+                                      "whole Hz from " + std::to_string(kMinRate) + " to " +
+                                          std::to_string(kMaxRate));
         }
         settings.sampleRate = static_cast<int>(whole);
     }
     if (args.Has("--block")) {
         const std::string& text = args.options.at("--block");
         if (!ParseWhole(text, 1, kMaxBlock, whole)) {
-            return InvalidValue("--block", text, "frames from 1 to " + std::to_string(kMaxBlock));
+            return InvalidRenderValue("--block", text,
+                                      "frames from 1 to " + std::to_string(kMaxBlock));
         }
         settings.blockSize = static_cast<int>(whole);
     }
     if (args.Has("--tail")) {
         const std::string& text = args.options.at("--tail");
         if (!ParseDecimal(text, 0.0, kMaxTailSeconds, settings.tailSeconds)) {
-            return InvalidValue("--tail", text, "seconds from 0 to 3600");
+            return InvalidRenderValue("--tail", text, "seconds from 0 to 3600");
         }
     }
     if (args.Has("--format")) {
@@ -138,156 +89,11 @@ int ParseSettings(const CommandArgs& args, RenderSettings& settings)
         } else if (text == "float") {
             settings.format = SampleFormat::Float;
         } else {
-            return InvalidValue("--format", text, "pcm16, pcm24 or float");
+            return InvalidRenderValue("--format", text, "pcm16, pcm24 or float");
         }
     }
     settings.doublePrecision = args.Has("--double");
-
-    for (const std::string& text : args.All("--slot")) {
-        const std::size_t equals = text.find('=');
-        if (equals == std::string::npos || equals + 1 == text.size() ||
-            !ParseWhole(text.substr(0, equals), 1, 99, whole)) {
-            return InvalidValue("--slot", text, "N=FILE with a slot number from 1");
-        }
-        const int slot = static_cast<int>(whole);
-        const std::string path = text.substr(equals + 1);
-        if (path.size() >= kSlotPathBufferSize) {
-            return InvalidValue("--slot", text, "a slot holds paths of at most 260 bytes");
-        }
-        for (const SlotRequest& earlier : settings.slots) {
-            if (earlier.slot == slot) {
-                return InvalidValue("--slot", text,
-                                    "slot " + std::to_string(slot) + " given twice");
-            }
-        }
-        settings.slots.push_back({slot, path});
-    }
-    for (const std::string& text : args.All("--param")) {
-        const std::size_t equals = text.find('=');
-        if (equals == 0 || equals == std::string::npos || equals + 1 == text.size()) {
-            return InvalidValue("--param", text, "INDEX=VALUE or NAME[@K]=VALUE");
-        }
-        if (text.size() - equals - 1 >= PluginModule::kStringBufferSize) {
-            return InvalidValue("--param", text, "the value is too long");
-        }
-        settings.params.push_back({text.substr(0, equals), text.substr(equals + 1)});
-    }
-    return ExitCode::kOk;
-}
-
-char AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names are compared without regard to case, but not to locale: the command line must mean
-// the same on every machine.
-bool SameName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return AsciiLower(x) == AsciiLower(y);
-           });
-}
-
-// Finds the parameter a --param target means: an index, a unique name, or NAME@K, the K-th
-// parameter of that name (a plug-in with layers repeats its names once per layer).
-bool ResolveParameter(const PluginModule& plugin, const std::string& target, VstInt32& index,
-                      std::string& error)
-{
-    const VstInt32 count = plugin.Effect()->numParams;
-    long long number = 0;
-    if (ParseWhole(target, 0, std::numeric_limits<VstInt32>::max(), number)) {
-        if (number >= count) {
-            error = "no parameter " + target + ": the plug-in has " + std::to_string(count);
-            return false;
-        }
-        index = static_cast<VstInt32>(number);
-        return true;
-    }
-
-    std::string name = target;
-    long long occurrence = 0;
-    const std::size_t at = target.rfind('@');
-    if (at != std::string::npos &&
-        ParseWhole(target.substr(at + 1), 1, std::numeric_limits<int>::max(), occurrence)) {
-        name = target.substr(0, at);
-    }
-    std::vector<VstInt32> matches;
-    for (VstInt32 i = 0; i < count; ++i) {
-        if (SameName(plugin.DispatchString(effGetParamName, i), name)) {
-            matches.push_back(i);
-        }
-    }
-    if (matches.empty()) {
-        error = "no parameter named '" + name + "' ('quellorn-host info' lists them)";
-        return false;
-    }
-    if (occurrence == 0 && matches.size() > 1) {
-        error = "'" + name + "' names " + std::to_string(matches.size()) +
-                " parameters; pick one with " + name + "@1 to " + name + "@" +
-                std::to_string(matches.size());
-        return false;
-    }
-    if (occurrence > static_cast<long long>(matches.size())) {
-        error = "no parameter '" + target + "': only " + std::to_string(matches.size()) +
-                " are named '" + name + "'";
-        return false;
-    }
-    index = matches[occurrence == 0 ? 0 : static_cast<std::size_t>(occurrence - 1)];
-    return true;
-}
-
-int ApplyParameter(const PluginModule& plugin, const ParamRequest& request)
-{
-    VstInt32 index = 0;
-    std::string error;
-    if (!ResolveParameter(plugin, request.target, index, error)) {
-        PrintError(error);
-        return ExitCode::kFailure;
-    }
-    // The plug-in turns text in the parameter's units into its normalised value, so the
-    // host needs to know nothing about each parameter's range and curve.
-    char text[PluginModule::kStringBufferSize] = {};
-    std::memcpy(text, request.value.data(), request.value.size());
-    const VstIntPtr answer = plugin.Dispatch(effVendorSpecific, kVendorTextToValue, index, text);
-    text[sizeof(text) - 1] = '\0';
-    double normalised = 0.0;
-    if (answer != kVendorHandled || !ParseDecimal(text, 0.0, 1.0, normalised)) {
-        PrintError("the plug-in did not convert '" + request.value + "' for parameter " +
-                   std::to_string(index) + " ('" + request.target + "')");
-        return ExitCode::kFailure;
-    }
-    plugin.SetParameter(index, static_cast<float>(normalised));
-    const std::string name = plugin.DispatchString(effGetParamName, index);
-    const std::string display = plugin.DispatchString(effGetParamDisplay, index);
-    const std::string label = plugin.DispatchString(effGetParamLabel, index);
-    std::printf("parameter %d \"%s\" = %s: normalised %.6f, shown as \"%s%s%s\"\n",
-                static_cast<int>(index), name.c_str(), request.value.c_str(), normalised,
-                display.c_str(), label.empty() ? "" : " ", label.c_str());
-    return ExitCode::kOk;
-}
-
-int LoadSlot(const PluginModule& plugin, const SlotRequest& request)
-{
-    const VstIntPtr slotIndex = request.slot - 1;
-    char path[kSlotPathBufferSize] = {};
-    std::memcpy(path, request.path.data(), request.path.size());
-    if (plugin.Dispatch(effVendorSpecific, kVendorSlotPath, slotIndex, path) != kVendorHandled) {
-        PrintError("the plug-in has no sample slot " + std::to_string(request.slot));
-        return ExitCode::kFailure;
-    }
-    // Asked again with an empty buffer, the plug-in tells what the slot now holds: nothing,
-    // or "0", when it could not use the file.
-    char stored[kSlotPathBufferSize] = {};
-    plugin.Dispatch(effVendorSpecific, kVendorSlotPath, slotIndex, stored);
-    stored[kSlotPathBufferSize - 1] = '\0';
-    if (stored[0] == '\0' || std::strcmp(stored, "0") == 0) {
-        PrintError("the plug-in could not load " + request.path + " into slot " +
-                   std::to_string(request.slot));
-        return ExitCode::kFailure;
-    }
-    std::printf("slot %d: %s\n", request.slot, stored);
-    return ExitCode::kOk;
+    return ParseSetup(args, "render", settings.setup);
 }
 
 // A MIDI event list sized for one block. VstEvents declares room for two pointers only;
@@ -514,19 +320,10 @@ int Render(HostCallback& host, const PluginModule& plugin, const MidiSong& song,
     std::string error;
     {
         ProcessingSession session(host, plugin, settings.doublePrecision);
-        for (const SlotRequest& slot : settings.slots) {
-            const int loaded = LoadSlot(plugin, slot);
-            if (loaded != ExitCode::kOk) {
-                return loaded;
-            }
+        const int setUp = ApplySetup(plugin, settings.setup);
+        if (setUp != ExitCode::kOk) {
+            return setUp;
         }
-        for (const ParamRequest& param : settings.params) {
-            const int applied = ApplyParameter(plugin, param);
-            if (applied != ExitCode::kOk) {
-                return applied;
-            }
-        }
-        std::fflush(stdout);
 
         WavWriter writer;
         if (!writer.Open(outputPath, plugin.Effect()->numOutputs, settings.sampleRate,
@@ -572,8 +369,8 @@ int RunRender(const CommandArgs& args)
 
     // Inputs are checked before the plug-in loads: a typo should not cost a plug-in start.
     std::vector<std::string> inputs{midiPath};
-    for (const SlotRequest& slot : settings.slots) {
-        inputs.push_back(slot.path);
+    for (const std::string& path : SetupInputFiles(settings.setup)) {
+        inputs.push_back(path);
     }
     for (const std::string& path : inputs) {
         if (!Platform::FileExists(path)) {
@@ -586,6 +383,10 @@ int RunRender(const CommandArgs& args)
     if (!song.Load(midiPath, error)) {
         PrintError(error);
         return ExitCode::kBadMidiFile;
+    }
+    const int stateRead = ReadSetupState(settings.setup);
+    if (stateRead != ExitCode::kOk) {
+        return stateRead;
     }
 
     HostCallback host;
