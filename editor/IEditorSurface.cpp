@@ -3,8 +3,20 @@
 #include "editor/IControl.h"
 #include "plugbase/IPlugBase.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 constexpr int kDefaultFrameRate = 24;
+
+// Keeps a warning list bounded: a host that loads broken instruments all day must not grow
+// it without end.
+template <typename Entry> void AppendBounded(std::vector<Entry>& list, Entry entry)
+{
+    if (list.size() >= IEditorSurface::kMaxWarnings)
+        list.erase(list.begin());
+    list.push_back(std::move(entry));
+}
 // A paint pass may attach controls while it walks the list; the list must not move under
 // it, so it starts with room for far more controls than the editor has.
 constexpr std::size_t kControlListCapacity = 500;
@@ -52,11 +64,16 @@ void IEditorSurface::ShowParamValue(int index, double v, bool normalised)
             control->ShowValue(v);
 }
 
-void IEditorSurface::ApplyParamValue(int index, double v)
+int IEditorSurface::ApplyParamValue(int index, double v)
 {
-    for (auto& control : controls)
-        if (control->Param() == index)
+    int reached = 0;
+    for (auto& control : controls) {
+        if (control->Param() == index) {
             control->ApplyValue(v);
+            ++reached;
+        }
+    }
+    return reached;
 }
 
 void IEditorSurface::InvalidateAll()
@@ -76,4 +93,55 @@ bool IEditorSurface::PromptForFile(char* outPath, int size, bool, const char*, c
     if (outPath && size > 0)
         outPath[0] = '\0';
     return false;
+}
+
+void IEditorSurface::ShowWarning(const char* caption, const char* text)
+{
+    Warning warning { caption ? caption : "", text ? text : "" };
+    std::function<void(const Warning&)> listener;
+    {
+        std::lock_guard<std::mutex> guard(warningLock);
+        AppendBounded(shownWarnings, warning);
+        listener = warningListener;
+    }
+    if (listener)
+        listener(warning);
+}
+
+void IEditorSurface::QueueWarning(const char* caption, const char* text)
+{
+    std::lock_guard<std::mutex> guard(warningLock);
+    AppendBounded(pendingWarnings,
+        PendingWarning { Warning { caption ? caption : "", text ? text : "" },
+            std::this_thread::get_id() });
+}
+
+void IEditorSurface::DeliverWarnings()
+{
+    const std::thread::id self = std::this_thread::get_id();
+    std::vector<Warning> due;
+    {
+        std::lock_guard<std::mutex> guard(warningLock);
+        if (pendingWarnings.empty())
+            return;
+        const auto others = std::stable_partition(pendingWarnings.begin(), pendingWarnings.end(),
+            [&](const PendingWarning& entry) { return entry.thread != self; });
+        for (auto it = others; it != pendingWarnings.end(); ++it)
+            due.push_back(std::move(it->warning));
+        pendingWarnings.erase(others, pendingWarnings.end());
+    }
+    for (const Warning& warning : due)
+        ShowWarning(warning.caption.c_str(), warning.text.c_str());
+}
+
+std::vector<IEditorSurface::Warning> IEditorSurface::ShownWarnings() const
+{
+    std::lock_guard<std::mutex> guard(warningLock);
+    return shownWarnings;
+}
+
+void IEditorSurface::SetWarningListener(std::function<void(const Warning&)> listener)
+{
+    std::lock_guard<std::mutex> guard(warningLock);
+    warningListener = std::move(listener);
 }

@@ -5,14 +5,18 @@
 // that shows it comes and goes. The window layer derives from this class and supplies the
 // operations marked "window layer"; this base has no window, so opening one fails.
 // Threads: user-interface thread, except ShowParamValue/ApplyParamValue, which run inside
-// the plug-in's object lock on whatever thread changed the parameter.
+// the plug-in's object lock on whatever thread changed the parameter, and the warnings,
+// which are queued under that lock and shown by the queuing thread once it has let go.
 #pragma once
 
 #include "editor/IGraphicsTypes.h"
 #include "raster/IRaster.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
 class IControl;
@@ -31,7 +35,8 @@ public:
     IControl* ControlAt(int index) const;
 
     void ShowParamValue(int index, double v, bool normalised);
-    void ApplyParamValue(int index, double v);
+    // Returns how many controls are bound to the parameter and took the value.
+    int ApplyParamValue(int index, double v);
     void InvalidateAll();
     void PrepareCanvas();
 
@@ -55,6 +60,28 @@ public:
     virtual bool PromptForFile(char* outPath, int size, bool save, const char* startFolder,
                                const char* extensions);
 
+    // A warning for the user, shown as a message box with an OK button by the window
+    // layer. This base has no window: it records the warning (the last kMaxWarnings are
+    // kept) and tells the listener, if one is set.
+    virtual void ShowWarning(const char* caption, const char* text);
+
+    // ---- warnings that wait for the plug-in's lock to be let go ------------------------
+    // A message box waits for the user; shown while the plug-in's lock is held, it would
+    // keep the audio thread waiting too. Code under the lock queues its warnings, and the
+    // outermost holder shows them once it has let go (IPlugBase::DeliverDeferredMessages).
+    // Each thread shows only the warnings it queued itself, so the audio thread, passing
+    // through the dispatcher, never shows one of the loading thread's.
+    struct Warning {
+        std::string caption;
+        std::string text;
+    };
+    static constexpr std::size_t kMaxWarnings = 64;
+    void QueueWarning(const char* caption, const char* text);
+    void DeliverWarnings();
+    std::vector<Warning> ShownWarnings() const;
+    // Called with each warning this base records, on the thread that shows it.
+    void SetWarningListener(std::function<void(const Warning&)> listener);
+
     std::recursive_mutex& SurfaceLock() { return lock; }
 
 protected:
@@ -62,6 +89,14 @@ protected:
 
 private:
     std::recursive_mutex lock;
+    mutable std::mutex warningLock; // guards the three warning fields below only
+    struct PendingWarning {
+        Warning warning;
+        std::thread::id thread;
+    };
+    std::vector<PendingWarning> pendingWarnings;
+    std::vector<Warning> shownWarnings;
+    std::function<void(const Warning&)> warningListener;
     std::vector<std::unique_ptr<IControl>> controls;
     IBox paintBox;
     IRaster canvas;

@@ -5,6 +5,7 @@
 #include "engine/Quellorn.h"
 #include "samplefiles/FileSystem.h"
 #include "samplefiles/NameMatch.h"
+#include "samplefiles/OggReader.h"
 #include "samplefiles/WavReader.h"
 
 #include <algorithm>
@@ -127,8 +128,16 @@ void MySample::LoadFile(const char* newPath)
             ShowLoadFailure("");
             return;
         }
+    } else if (NameMatches(extension, "ogg")) {
+        OggReader reader;
+        if (!reader.Open(path, kMaxSampleValues)) {
+            ShowLoadFailure("");
+            return;
+        }
+        headerFrames = reader.Frames();
+        headerChannels = reader.Channels();
+        headerRate = reader.Rate();
     } else {
-        // Ogg Vorbis files take this road until their decoder arrives.
         ShowLoadFailure("");
         return;
     }
@@ -146,7 +155,8 @@ void MySample::LoadFile(const char* newPath)
     sample.frames = headerFrames;
     sample.channels = headerChannels;
     sample.fileRate = headerRate;
-    sample.rateRatio = RateRatioFor(headerRate, sampler->engineRate);
+    sample.singlePrecisionRatio = NameMatches(extension, "ogg");
+    sample.rateRatio = RateRatioFor(headerRate, sampler->engineRate, sample.singlePrecisionRatio);
     sampler->ReloadSlot(slotIndex);
 }
 
@@ -207,8 +217,20 @@ void MySample::DecodeInto(std::vector<double>& buffer, bool redrawAfter)
     if (NameMatches(extension, "wav")) {
         if (!DecodeWav(buffer))
             return;
+    } else if (NameMatches(extension, "ogg")) {
+        const SampleData& sample = Sample();
+        const std::size_t planes = sample.channels > 1 ? 2 : 1;
+        OggReader reader;
+        // The buffer comes sized from the same frames and channels; a mismatch would be a
+        // write past its end, so it counts as a failed file.
+        if (sample.channels < 1 || buffer.size() < std::size_t(sample.frames) * planes
+            || !reader.Open(path, kMaxSampleValues)) {
+            ShowLoadFailure("");
+            return;
+        }
+        reader.Read(
+            buffer.data(), planes > 1 ? buffer.data() + sample.frames : nullptr, sample.frames);
     } else {
-        // No decoder for this type (Ogg Vorbis comes later).
         ShowLoadFailure("");
         return;
     }
@@ -286,11 +308,6 @@ void MySample::ReverseSampleData()
         std::reverse(sample.samples.begin() + std::ptrdiff_t(frames),
             sample.samples.begin() + std::ptrdiff_t(2 * frames));
     redraw = true;
-}
-
-void MySample::ReadSfz(const char*)
-{
-    // SFZ instrument files are not read yet: an SFZ path changes nothing.
 }
 
 void MySample::StoreStatePath(const char* text)

@@ -122,20 +122,22 @@ void CLS_QUELLORN::ApplySlotParam(int slot, int offset, int r)
         if (!slotActive[slot])
             StopSlotVoices(slot);
         break;
+    // The keyboards show the stored key, the one the engine plays by: r itself can be
+    // near INT_MIN (a host's normalised value far below 0), where r - kLowestKey overflows.
     case kParamLowNote:
         lowNote[slot] = static_cast<std::int16_t>(r);
         if (keyboardDisplay[slot])
-            keyboardDisplay[slot]->SetLowKey(r - kLowestKey);
+            keyboardDisplay[slot]->SetLowKey(lowNote[slot] - kLowestKey);
         break;
     case kParamHighNote:
         highNote[slot] = static_cast<std::int16_t>(r);
         if (keyboardDisplay[slot])
-            keyboardDisplay[slot]->SetHighKey(r - kLowestKey);
+            keyboardDisplay[slot]->SetHighKey(highNote[slot] - kLowestKey);
         break;
     case kParamRootNote:
         rootNote[slot] = static_cast<std::int16_t>(r);
         if (keyboardDisplay[slot])
-            keyboardDisplay[slot]->SetRootKey(r - kLowestKey);
+            keyboardDisplay[slot]->SetRootKey(rootNote[slot] - kLowestKey);
         break;
     case kParamSemitones:
         semitoneMultiply[slot] = static_cast<std::int16_t>(r);
@@ -194,7 +196,8 @@ void CLS_QUELLORN::ResetProcessing()
         // Each slot keeps its file's rate, so its ratio is derived afresh: a slot restored
         // before the host told us the rate still plays at its true pitch.
         for (SampleData& sample : slotSample)
-            sample.rateRatio = RateRatioFor(sample.fileRate, engineRate);
+            sample.rateRatio
+                = RateRatioFor(sample.fileRate, engineRate, sample.singlePrecisionRatio);
         for (int slot = 0; slot < kSlotCount; ++slot) {
             for (int offset : {kParamAttack, kParamRelease}) {
                 const int index = kParamsPerSlot * slot + offset;

@@ -58,6 +58,9 @@ void CLS_QUELLORN::LoadSlotFile(int slot, const char* path)
 {
     if (!path)
         return;
+    // Declared before the lock, so it ends after it: the SFZ reader's warnings are shown
+    // once the lock is let go.
+    DeferredMessages deferred(this);
     ILockGuard lock(Lock());
     if (std::strcmp(path, "0") == 0)
         return;

@@ -6,6 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// Per thread, not per object: a thread inside any DeferredMessages scope may still hold
+// some plug-in's lock.
+thread_local int deferredDepth = 0;
+
+} // namespace
+
 IPlugBase::IPlugBase(int paramCount, const char* channelConfig, int presetCount,
                      const char* newEffectName, const char* newProductName,
                      const char* newVendorName, int packedVersion, int newUniqueId,
@@ -277,4 +285,21 @@ void IPlugBase::ConnectInputs(int start, int count, bool connect)
 void IPlugBase::ConnectOutputs(int start, int count, bool connect)
 {
     ConnectChannels(outputs, start, count, connect);
+}
+
+IPlugBase::DeferredMessages::DeferredMessages(IPlugBase* owner) : plug(owner)
+{
+    ++deferredDepth;
+}
+
+IPlugBase::DeferredMessages::~DeferredMessages()
+{
+    if (--deferredDepth == 0 && plug)
+        plug->DeliverDeferredMessages();
+}
+
+void IPlugBase::DeliverDeferredMessages()
+{
+    if (editor)
+        editor->DeliverWarnings();
 }

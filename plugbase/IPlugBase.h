@@ -157,6 +157,25 @@ public:
 
     std::recursive_mutex& Lock() { return objectLock; }
 
+    // ---- messages that must wait until the object lock is let go ---------------------
+    // A message box waits for the user, and the audio thread would wait with it if the box
+    // were shown under the lock. An operation that takes the lock on behalf of a caller
+    // from outside (a dispatcher call, a file load) declares one of these before it takes
+    // the lock; when the thread's outermost one ends, after the lock has been let go,
+    // the messages queued meanwhile are shown. Lives on the stack of that one call.
+    class DeferredMessages {
+    public:
+        explicit DeferredMessages(IPlugBase* plug);
+        ~DeferredMessages();
+        DeferredMessages(const DeferredMessages&) = delete;
+        DeferredMessages& operator=(const DeferredMessages&) = delete;
+
+    private:
+        IPlugBase* plug;
+    };
+    // Shows the messages queued so far (the editor's warnings). Call without the lock.
+    void DeliverDeferredMessages();
+
 protected:
     // Host id -1 means "not asked yet"; the adapter fills both on first use.
     int hostId = -1;

@@ -20,7 +20,14 @@ VstIntPtr DispatcherProc(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIn
                          void* ptr, float opt)
 {
     IPlugVST* plug = FromEffect(effect);
-    return plug ? plug->Dispatch(opcode, index, value, ptr, opt) : 0;
+    if (!plug)
+        return 0;
+    if (opcode == effClose)
+        return plug->Dispatch(opcode, index, value, ptr, opt); // the object is gone after it
+    // Loads restored from the host's state may warn; the warnings wait until the dispatcher
+    // has let go of the lock.
+    IPlugBase::DeferredMessages deferred(plug);
+    return plug->Dispatch(opcode, index, value, ptr, opt);
 }
 
 void ProcessAccumulatingProc(AEffect* effect, float** in, float** out, VstInt32 frames)

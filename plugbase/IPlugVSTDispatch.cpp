@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -328,8 +329,13 @@ VstIntPtr IPlugVST::SetChunk(bool bank, VstIntPtr size, const void* data)
 
 void IPlugVST::ProcessEvents(const VstEvents* events)
 {
+    // The host allocates the list for numEvents entries, but VstEvents declares two;
+    // indexing the declared array past them is undefined, so walk the entries from the
+    // list's own address.
+    const auto* entries = reinterpret_cast<VstEvent* const*>(
+        reinterpret_cast<const char*>(events) + offsetof(VstEvents, events));
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = entries[i];
         if (!event)
             continue;
         if (event->type == kVstMidiType) {

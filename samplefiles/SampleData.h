@@ -16,6 +16,9 @@ struct SampleData {
     // Kept so the ratio can be derived again whenever the engine's rate becomes known or
     // changes; a ratio scaled from an unknown rate would be lost.
     double fileRate = 0.0;
+    // Ogg Vorbis files play at a ratio rounded to single precision, WAV files at the full
+    // double; the pitch of a saved song depends on which.
+    bool singlePrecisionRatio = false;
     double rateRatio = 0.0;
 
     const double* Plane(int index) const { return samples.data() + std::size_t(index) * frames; }
@@ -23,7 +26,8 @@ struct SampleData {
 
 // The ratio a file of `fileRate` plays at on an engine running at `engineRate`; 1.0 while
 // either rate is unknown.
-inline double RateRatioFor(double fileRate, double engineRate)
+inline double RateRatioFor(double fileRate, double engineRate, bool singlePrecision = false)
 {
-    return fileRate > 0.0 && engineRate > 0.0 ? fileRate / engineRate : 1.0;
+    const double ratio = fileRate > 0.0 && engineRate > 0.0 ? fileRate / engineRate : 1.0;
+    return singlePrecision ? double(static_cast<float>(ratio)) : ratio;
 }

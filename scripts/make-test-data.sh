@@ -8,9 +8,25 @@
 # sox decodes integer PCM exactly (v / 2^(bits-1)); the float files carry 16-bit values,
 # which survive sox's 32-bit integer pipeline exactly, so every .f64 holds the exact
 # values the reader must produce. -D (no dither) and -R keep the output repeatable.
+#
+# And the Ogg Vorbis fixtures in tests/data/ogg, encoded by oggenc (vorbis-tools) from
+# WAVs made here with sox:
+#
+#   NAME.ogg  the encoded file; -s fixes the stream serial, so the files come out the
+#             same every time and any two of them can be chained
+#   NAME.f32  libsndfile's decoding of NAME.ogg (sndfile-convert, package sndfile-programs):
+#             interleaved little-endian floats. sox's own Ogg input goes through 16-bit
+#             integers, too coarse to check a float decoder against.
+#
 # The results are checked into git; run this again only to change them.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
+for tool in sox oggenc sndfile-convert; do
+    command -v "$tool" >/dev/null || {
+        echo "$tool missing: apt-get install sox vorbis-tools sndfile-programs" >&2
+        exit 1
+    }
+done
 out=$repo/tests/data/wav
 mkdir -p "$out"
 cd "$out"
@@ -37,3 +53,29 @@ for name in pcm8-mono pcm16-stereo pcm24-stereo pcm16-quad float32-stereo float6
     sox "$name.wav" -t f64 "$name.f64"
 done
 ls -l "$out"
+
+# Ogg Vorbis. Each .f32 stays under 30 KB, which sets the lengths.
+ogg=$repo/tests/data/ogg
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$ogg"
+
+encode() { # name serial quality rate channels seconds -- synth arguments
+    local name=$1 serial=$2 quality=$3 rate=$4 channels=$5 seconds=$6
+    shift 6
+    sox -D -R -n -r "$rate" -b 16 -c "$channels" "$work/$name.wav" synth "$seconds" "$@"
+    oggenc -Q -q "$quality" -s "$serial" -o "$ogg/$name.ogg" "$work/$name.wav"
+}
+
+encode mono-22050 101 2 22050 1 0.25 sine 440 vol 0.5
+encode stereo-44100 102 2 44100 2 0.08 sine 440 sine 660 vol 0.5
+# Every channel its own pitch, so a channel taken from the wrong place shows.
+encode six-48000 103 2 48000 6 0.025 sine 300 sine 500 sine 700 sine 900 sine 1100 sine 1300 vol 0.3
+for name in mono-22050 stereo-44100 six-48000; do
+    sndfile-convert -float32 "$ogg/$name.ogg" "$work/$name.raw"
+    mv "$work/$name.raw" "$ogg/$name.f32"
+done
+# Long enough for several pages, so that a cut or a damaged page falls between frames
+# already decoded and frames still to come. Noise keeps the bitrate up.
+encode pages-stereo-44100 104 4 44100 2 1.2 whitenoise vol 0.2 synth sine mix 880 sine mix 660 vol 0.5
+ls -l "$ogg"

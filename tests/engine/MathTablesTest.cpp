@@ -9,11 +9,6 @@
 
 namespace {
 
-bool SameBits(double a, double b)
-{
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 TEST(MathTables, CoverEveryWholeDecibelAndSemitoneTheEngineUses)
 {
     EXPECT_EQ(MathTables::VolumeGain(0), 1.0);
@@ -28,6 +23,11 @@ TEST(MathTables, CoverEveryWholeDecibelAndSemitoneTheEngineUses)
 }
 
 #if defined(__GLIBC__)
+bool SameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
 TEST(MathTables, HoldExactlyWhatGlibcComputes)
 {
     for (int db = MathTables::kDbMin; db <= MathTables::kDbMax; ++db) {

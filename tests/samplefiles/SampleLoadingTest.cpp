@@ -143,7 +143,7 @@ TEST_F(SampleLoadingTest, AFailedLoadEmptiesTheSlotAndClearsTheStoredPath)
         const char* shown;
     } cases[] = {
         { "sound.aif", "FORM", "wrong audio" },
-        { "sound.ogg", "OggS", "wrong audio" }, // no Ogg decoder yet
+        { "sound.ogg", "OggS", "wrong audio" }, // no Ogg Vorbis stream behind the pattern
         { "broken.wav", Riff(Fmt(1, 1, 8000, 12) + Chunk("data", "abcd")), "wrong audio" },
     };
     for (const Case& c : cases) {

@@ -1,0 +1,95 @@
+#include "samplefiles/OggReader.h"
+
+#include "samplefiles/FileSystem.h"
+
+// ov_fopen brings its own standard-file callbacks; the header's static copies of them
+// would only be unused variables here.
+#define OV_EXCLUDE_STATIC_CALLBACKS
+#include <vorbis/vorbisfile.h>
+
+#include <algorithm>
+#include <climits>
+
+// Value-initialised: ov_clear must find a cleared record even when ov_fopen failed before
+// it wrote anything into it.
+OggReader::OggReader()
+    : file(std::make_unique<OggVorbis_File>())
+{
+}
+
+OggReader::~OggReader()
+{
+    Close();
+}
+
+void OggReader::Close()
+{
+    // Safe on a cleared record, and leaves the record cleared for the next Open.
+    ov_clear(file.get());
+    open = false;
+}
+
+bool OggReader::Fail()
+{
+    Close();
+    frames = 0;
+    channels = 0;
+    rate = 0;
+    return false;
+}
+
+bool OggReader::Open(const char* path, std::uint64_t maxValues)
+{
+    // A reader opened again keeps nothing of its earlier file, whatever happens now.
+    Fail();
+    // ov_fopen would wait forever on a FIFO or a device and take a folder for a file.
+    if (!FileSystem::IsRegularFile(path))
+        return false;
+    if (ov_fopen(path, file.get()) < 0)
+        return Fail();
+    open = true;
+
+    const ogg_int64_t total = ov_pcm_total(file.get(), -1);
+    const vorbis_info* info = ov_info(file.get(), -1);
+    // A damaged last page can claim any length, and the count is kept in 32 bits; a
+    // negative total is the library's error code, not a length.
+    if (total <= 0 || total > ogg_int64_t(UINT32_MAX) || !info)
+        return Fail();
+    if (info->channels < 1 || info->channels > INT16_MAX || info->rate < 1 || info->rate > INT_MAX)
+        return Fail();
+    if (std::uint64_t(total) * std::uint64_t(info->channels) > maxValues)
+        return Fail();
+    frames = static_cast<std::uint32_t>(total);
+    channels = static_cast<std::int16_t>(info->channels);
+    rate = static_cast<int>(info->rate);
+    return true;
+}
+
+std::uint32_t OggReader::Read(double* plane0, double* plane1, std::uint32_t limit)
+{
+    if (!open || !plane0)
+        return 0;
+    std::uint32_t position = 0;
+    int link = 0;
+    while (position < limit) {
+        const int want = static_cast<int>(
+            std::min<std::uint32_t>(std::uint32_t(kFramesPerRead), limit - position));
+        float** pcm = nullptr;
+        const long got = ov_read_float(file.get(), &pcm, want, &link);
+        if (got <= 0 || !pcm)
+            break;
+        // Links of a chained stream may differ in their channel count: one without a
+        // second channel has nothing for plane 1, and its arrays end before it.
+        const vorbis_info* info = ov_info(file.get(), link);
+        if (!info || info->channels < (plane1 ? 2 : 1))
+            break;
+        const std::uint32_t count = static_cast<std::uint32_t>(std::min<long>(got, want));
+        for (std::uint32_t k = 0; k < count; ++k)
+            plane0[position + k] = pcm[0][k];
+        if (plane1)
+            for (std::uint32_t k = 0; k < count; ++k)
+                plane1[position + k] = pcm[1][k];
+        position += count;
+    }
+    return position;
+}
