@@ -21,3 +21,12 @@ if(QUELLORN_SANITIZE)
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=${QUELLORN_SANITIZE})
 endif()
+
+if(QUELLORN_BUILD_FUZZ)
+  # The fuzz tree (clang): every object, the core library's included, carries libFuzzer's
+  # coverage hooks and the sanitizers; only the fuzz targets link libFuzzer's main.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer
+                      -fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/fuzz/coverage-ignore.txt)
+  add_link_options(-fsanitize=address,undefined)
+endif()

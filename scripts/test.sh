@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian 12 machine, run as root: installs what the build
 # needs, builds both targets, runs the Linux suite (which also checks the Windows module
-# against the Linux one under Wine), then the Windows suite under Wine.
+# against the Linux one under Wine), then the Windows suite under Wine, and last runs the
+# fuzz targets for a bounded time (scripts/run-fuzzers.sh).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -37,4 +38,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir "$sanitized" --output-on-failure -j "$jobs" || status=1
 echo "== Windows tests under Wine"
 (unset DISPLAY; ctest --test-dir "$windows" --output-on-failure -j "$jobs") || status=1
+
+# Fuzzing: every libFuzzer target for QUELLORN_FUZZ_SECONDS (45 by default) from its seeds,
+# under AddressSanitizer with leak detection and UndefinedBehaviorSanitizer.
+echo "== Fuzzing"
+bash "$repo/scripts/run-fuzzers.sh" || status=1
 exit $status
