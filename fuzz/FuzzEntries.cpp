@@ -36,9 +36,15 @@ bool SameBits(double a, double b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// Nothing is clipped or limited on the way to the output, so a file whose values are
+// finite but astronomically large (a float file of garbage) may sum past the largest
+// double: only files of plausible audio levels are held to finite output.
 bool Finite(const std::vector<double>& values)
 {
-    return AllFinite(values.data(), values.size());
+    constexpr double kPlausibleLevel = 1e6;
+    return AllFinite(values.data(), values.size())
+        && std::all_of(values.begin(), values.end(),
+                       [](double v) { return std::fabs(v) <= kPlausibleLevel; });
 }
 
 // Plays the chord for a block and releases it for another; "" when both blocks come out
