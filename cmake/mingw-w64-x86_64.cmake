@@ -6,7 +6,7 @@
 #         [-DQUELLORN_MINGW_DEPS=/path/to/prefix]
 #
 # QUELLORN_MINGW_DEPS is the prefix made by scripts/build-mingw-deps.sh
-# (static libpng/libogg/libvorbis); it defaults to the script's default.
+# (static libpng, libogg, libvorbis and libsndfile); it defaults to the script's default.
 
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
