@@ -1,0 +1,138 @@
+// Two host threads at once: an audio thread processing blocks without pause while the
+// user-interface thread automates parameters, sends MIDI, loads and empties slots, switches
+// programs and restores chunks. Nothing may crash or deadlock, every block must come out as
+// finite numbers, and afterwards the plug-in holds what the last operations set.
+#include "engine/Quellorn.h"
+#include "tests/plugbase/TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::string DataPath(const char* name)
+{
+    return (std::filesystem::path(QUELLORN_TEST_DATA) / "wav" / name).make_preferred().string();
+}
+
+std::vector<unsigned char> Chunk(AEffect* effect, int index)
+{
+    void* data = nullptr;
+    const VstIntPtr size = effect->dispatcher(effect, effGetChunk, index, 0, &data, 0.0f);
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    return std::vector<unsigned char>(bytes, bytes + size);
+}
+
+TEST(ThreadStress, AudioAndEditingThreadsLeaveTheLastStateSet)
+{
+    TestHost host;
+    ASSERT_NE(host.Create(), nullptr);
+    host.recordMidi = false;
+    AEffect* effect = host.effect;
+    host.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    host.Dispatch(effSetBlockSize, 0, 256);
+    host.Dispatch(effOpen);
+    host.Dispatch(effMainsChanged, 0, 1);
+
+    const std::string files[] = {DataPath("pcm16-stereo.wav"), DataPath("pcm8-mono.wav"),
+                                 DataPath("float32-stereo.wav"), DataPath("missing.wav")};
+    auto loadSlot = [&](int slot, const std::string& path) {
+        char buffer[261] = {};
+        std::strncpy(buffer, path.c_str(), sizeof buffer - 1);
+        effect->dispatcher(effect, effVendorSpecific, 56, slot, buffer, 0.0f);
+    };
+    // The state the run ends with, saved before it starts. Every slot names a file: a
+    // restored entry of "0" would leave whatever the run loaded last in that slot.
+    loadSlot(0, files[0]);
+    loadSlot(1, files[1]);
+    loadSlot(2, files[2]);
+    effect->setParameter(effect, kParamPan, 0.9f);
+    effect->setParameter(effect, 12 + kParamAttack, 0.1f);
+    const std::vector<unsigned char> finalState = Chunk(effect, 1);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> badBlocks{0};
+    std::atomic<int> blocks{0};
+    std::thread audio([&] {
+        std::vector<float> l(256), r(256);
+        float* outs[] = {l.data(), r.data()};
+        while (!stop.load()) {
+            effect->processReplacing(effect, nullptr, outs, 256);
+            for (int i = 0; i < 256; ++i)
+                if (!std::isfinite(l[i]) || !std::isfinite(r[i])) {
+                    ++badBlocks;
+                    break;
+                }
+            ++blocks;
+        }
+    });
+
+    std::mt19937 rng(7);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    int operations = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        switch (rng() % 6) {
+        case 0:
+            effect->setParameter(effect, static_cast<VstInt32>(rng() % kParamCount),
+                                 static_cast<float>(rng() % 1000) / 999.0f);
+            break;
+        case 1: {
+            VstMidiEvent note{};
+            note.type = kVstMidiType;
+            note.byteSize = sizeof note;
+            note.deltaFrames = static_cast<VstInt32>(rng() % 256);
+            note.midiData[0] = static_cast<char>(rng() % 2 ? 0x90 : 0x80);
+            note.midiData[1] = static_cast<char>(30 + rng() % 80);
+            note.midiData[2] = static_cast<char>(rng() % 128);
+            VstEvents list{};
+            list.numEvents = 1;
+            list.events[0] = reinterpret_cast<VstEvent*>(&note);
+            effect->dispatcher(effect, effProcessEvents, 0, 0, &list, 0.0f);
+            break;
+        }
+        case 2:
+            loadSlot(static_cast<int>(rng() % kSlotCount), files[rng() % 4]);
+            break;
+        case 3:
+            effect->dispatcher(effect, effSetProgram, 0, static_cast<VstIntPtr>(rng() % kPresetCount),
+                               nullptr, 0.0f);
+            break;
+        case 4: {
+            std::vector<unsigned char> chunk = Chunk(effect, static_cast<int>(rng() % 2));
+            effect->dispatcher(effect, effSetChunk, 1, static_cast<VstIntPtr>(chunk.size()),
+                               chunk.data(), 0.0f);
+            break;
+        }
+        default:
+            effect->getParameter(effect, static_cast<VstInt32>(rng() % kParamCount));
+            break;
+        }
+        ++operations;
+    }
+    // The last operations: back to the state saved at the start.
+    std::vector<unsigned char> restore = finalState;
+    EXPECT_EQ(effect->dispatcher(effect, effSetChunk, 1, static_cast<VstIntPtr>(restore.size()),
+                                 restore.data(), 0.0f),
+              1);
+    const int blocksAtRestore = blocks.load();
+    while (blocks.load() < blocksAtRestore + 20)
+        std::this_thread::yield();
+    stop = true;
+    audio.join();
+
+    EXPECT_EQ(badBlocks.load(), 0);
+    EXPECT_GT(operations, 100);
+    EXPECT_GT(blocks.load(), 100);
+    EXPECT_EQ(Chunk(effect, 1), finalState);
+}
+
+} // namespace
