@@ -329,11 +329,7 @@ VstIntPtr IPlugVST::SetChunk(bool bank, VstIntPtr size, const void* data)
 
 void IPlugVST::ProcessEvents(const VstEvents* events)
 {
-    // The host allocates the list for numEvents entries, but VstEvents declares two;
-    // indexing the declared array past them is undefined, so walk the entries from the
-    // list's own address.
-    const auto* entries = reinterpret_cast<VstEvent* const*>(
-        reinterpret_cast<const char*>(events) + offsetof(VstEvents, events));
+    VstEvent* const* entries = EventEntries(events);
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
         const VstEvent* event = entries[i];
         if (!event)

@@ -224,6 +224,18 @@ struct VstEvents {
     VstEvent* events[2]; // really numEvents entries; hosts allocate the list to size
 };
 
+// The list's entries. Indexing the declared two-entry array past its end is undefined, so
+// the entries are reached from the list's own address.
+inline VstEvent** EventEntries(VstEvents* list)
+{
+    return reinterpret_cast<VstEvent**>(reinterpret_cast<char*>(list) + offsetof(VstEvents, events));
+}
+inline VstEvent* const* EventEntries(const VstEvents* list)
+{
+    return reinterpret_cast<VstEvent* const*>(reinterpret_cast<const char*>(list)
+                                              + offsetof(VstEvents, events));
+}
+
 struct VstMidiEvent {
     VstInt32 type;
     VstInt32 byteSize;

@@ -33,11 +33,14 @@ while read -r target; do
   corpus=$tree/corpus/$target
   artifacts=$tree/artifacts/$target
   log=$tree/logs/$target.log
-  rm -rf "$corpus" "$artifacts"
-  mkdir -p "$corpus" "$artifacts"
+  temp=$tree/tmp/$target
+  rm -rf "$corpus" "$artifacts" "$temp"
+  mkdir -p "$corpus" "$artifacts" "$temp"
   cp -R "$repo/fuzz/corpus/$target/." "$corpus/"
   # The artifact prefix is absolute: the targets change the working folder while they run.
-  if "$tree/fuzz/$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+  # Their folder of sample files goes into the tree: libFuzzer ends a timed run without
+  # the cleanup that would remove it.
+  if TMPDIR=$temp "$tree/fuzz/$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$artifacts/" "$@" "$corpus" >"$log" 2>&1; then
     result=passed
   else

@@ -121,8 +121,9 @@ public:
         storage.assign((bytes + sizeof(VstIntPtr) - 1) / sizeof(VstIntPtr), 0);
         auto* list = reinterpret_cast<VstEvents*>(storage.data());
         list->numEvents = static_cast<VstInt32>(midi.size());
+        VstEvent** entries = EventEntries(list);
         for (std::size_t i = 0; i < midi.size(); ++i) {
-            list->events[i] = reinterpret_cast<VstEvent*>(&midi[i]);
+            entries[i] = reinterpret_cast<VstEvent*>(&midi[i]);
         }
         return list;
     }

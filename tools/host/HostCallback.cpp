@@ -136,8 +136,9 @@ VstIntPtr HostCallback::CollectEvents(const VstEvents* list)
     if (list == nullptr || list->numEvents < 0) {
         return 0;
     }
+    VstEvent* const* entries = EventEntries(list);
     for (VstInt32 i = 0; i < list->numEvents; ++i) {
-        const VstEvent* event = list->events[i];
+        const VstEvent* event = entries[i];
         if (event == nullptr) {
             continue;
         }
