@@ -91,6 +91,8 @@ private:
     void FillPresets();
     void ApplySlotParam(int slot, int offset, int r);
     void StartVoice(int voice, int slot, int key, int velocity, int offset);
+    // Empties one voice's columns; the callers settle voicesInUse.
+    void ClearVoice(int voice);
     void RenderVoice(int voice, double* left, double* right, int frames);
 
     MillisecondClock readClock = ProcessElapsedMs;

@@ -103,18 +103,13 @@ void CLS_QUELLORN::StopSlotVoices(int slot)
     for (int v = voicesInUse - 1; v >= 0; --v) {
         if (voiceSlot[v] != slot + 1)
             continue;
-        voiceGain[v] = 0.0;
-        voicePos[v] = 0.0;
-        voiceEnv[v] = 0.0;
-        voiceNote[v] = 0;
-        voiceStage[v] = 0;
-        voiceSlot[v] = 0;
+        ClearVoice(v);
         if (v == voicesInUse - 1)
             --voicesInUse;
     }
 }
 
-void CLS_QUELLORN::FreeVoice(int v)
+void CLS_QUELLORN::ClearVoice(int v)
 {
     voiceGain[v] = 0.0;
     voicePos[v] = 0.0;
@@ -122,6 +117,11 @@ void CLS_QUELLORN::FreeVoice(int v)
     voiceNote[v] = 0;
     voiceStage[v] = 0;
     voiceSlot[v] = 0;
+}
+
+void CLS_QUELLORN::FreeVoice(int v)
+{
+    ClearVoice(v);
     while (voicesInUse > 0 && voiceSlot[voicesInUse - 1] == 0)
         --voicesInUse;
 }
@@ -131,12 +131,7 @@ void CLS_QUELLORN::CutAllVoices()
     for (int v = 0; v < kVoiceCount; ++v) {
         if (voiceSlot[v] == 0)
             continue;
-        voiceGain[v] = 0.0;
-        voicePos[v] = 0.0;
-        voiceEnv[v] = 0.0;
-        voiceNote[v] = 0;
-        voiceStage[v] = 0;
-        voiceSlot[v] = 0;
+        ClearVoice(v);
     }
     voicesInUse = 0;
     ClearHeldKeys();
