@@ -114,10 +114,15 @@ void IEditorSurface::QueueWarning(const char* caption, const char* text)
     AppendBounded(pendingWarnings,
         PendingWarning { Warning { caption ? caption : "", text ? text : "" },
             std::this_thread::get_id() });
+    warningsPending.store(true, std::memory_order_release);
 }
 
 void IEditorSurface::DeliverWarnings()
 {
+    // Every dispatcher call ends here, the audio thread's effProcessEvents too: with nothing
+    // queued it must not take the warnings' lock.
+    if (!warningsPending.load(std::memory_order_acquire))
+        return;
     const std::thread::id self = std::this_thread::get_id();
     std::vector<Warning> due;
     {
@@ -129,6 +134,7 @@ void IEditorSurface::DeliverWarnings()
         for (auto it = others; it != pendingWarnings.end(); ++it)
             due.push_back(std::move(it->warning));
         pendingWarnings.erase(others, pendingWarnings.end());
+        warningsPending.store(!pendingWarnings.empty(), std::memory_order_release);
     }
     for (const Warning& warning : due)
         ShowWarning(warning.caption.c_str(), warning.text.c_str());

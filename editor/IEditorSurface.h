@@ -12,6 +12,7 @@
 #include "editor/IGraphicsTypes.h"
 #include "raster/IRaster.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -95,6 +96,7 @@ private:
         std::thread::id thread;
     };
     std::vector<PendingWarning> pendingWarnings;
+    std::atomic<bool> warningsPending { false }; // set whenever pendingWarnings is not empty
     std::vector<Warning> shownWarnings;
     std::function<void(const Warning&)> warningListener;
     std::vector<std::unique_ptr<IControl>> controls;

@@ -1,15 +1,28 @@
-// The audio thread must never allocate: a block that waits on the heap allocator can miss
-// its deadline. Every operator new in this test program is counted while a block is being
-// processed or its MIDI handed over, and must stay at zero.
+// The audio thread must never allocate and never take a lock besides the one that holds
+// the plug-in for the whole block: waiting on the heap allocator or on some other lock can
+// make it miss its deadline. Every operator new in this test program is counted while a
+// block is being processed or its MIDI handed over, and must stay at zero; on Linux every
+// mutex locked there is recorded too, with whether the thread had to wait for it.
 #include "engine/Quellorn.h"
 #include "tests/plugbase/TestHost.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <mutex>
 #include <cstdlib>
 #include <new>
+#include <thread>
 #include <vector>
+
+#if defined(__linux__) && !defined(__SANITIZE_THREAD__)
+#define QUELLORN_COUNT_LOCKS 1
+#include <dlfcn.h>
+#include <pthread.h>
+
+#include <cerrno>
+#endif
 
 namespace {
 
@@ -33,6 +46,85 @@ template <typename Work> int AllocationsDuring(Work work)
     work();
     counting = false;
     return allocations.load();
+}
+
+} // namespace
+
+#ifdef QUELLORN_COUNT_LOCKS
+// Every pthread mutex locked by this program passes through here (std::mutex and
+// std::recursive_mutex lock through it), so the counting thread's locks can be recorded.
+// A failed try first means another thread held the mutex: the lock had to wait.
+namespace {
+
+struct LockRecord {
+    static constexpr int kMax = 64;
+    std::atomic<int> acquisitions{0};
+    std::atomic<int> waits{0};
+    const void* mutexes[kMax] = {}; // the first kMax distinct mutexes locked
+    std::atomic<int> distinct{0};
+};
+LockRecord locks;
+
+using LockFunction = int (*)(pthread_mutex_t*);
+
+void Record(const pthread_mutex_t* mutex, bool waited)
+{
+    locks.acquisitions.fetch_add(1, std::memory_order_relaxed);
+    if (waited)
+        locks.waits.fetch_add(1, std::memory_order_relaxed);
+    const int known = locks.distinct.load();
+    for (int i = 0; i < known; ++i)
+        if (locks.mutexes[i] == mutex)
+            return;
+    if (known < LockRecord::kMax) {
+        locks.mutexes[known] = mutex;
+        locks.distinct.store(known + 1);
+    }
+}
+
+} // namespace
+
+extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex)
+{
+    static const auto next = reinterpret_cast<LockFunction>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    static const auto tryNext
+        = reinterpret_cast<LockFunction>(dlsym(RTLD_NEXT, "pthread_mutex_trylock"));
+    if (!counting)
+        return next(mutex);
+    const int tried = tryNext(mutex);
+    if (tried == 0) {
+        Record(mutex, false);
+        return 0;
+    }
+    const int result = tried == EBUSY ? next(mutex) : tried;
+    if (result == 0)
+        Record(mutex, tried == EBUSY);
+    return result;
+}
+#endif
+
+namespace {
+
+void ResetLockRecord()
+{
+#ifdef QUELLORN_COUNT_LOCKS
+    locks.acquisitions = 0;
+    locks.waits = 0;
+    locks.distinct = 0;
+#endif
+}
+
+// The counted work locked nothing but the plug-in's own lock, and never had to wait.
+void ExpectOnlyTheObjectLock(std::recursive_mutex& objectLock)
+{
+#ifdef QUELLORN_COUNT_LOCKS
+    EXPECT_GT(locks.acquisitions.load(), 0) << "the block's lock was not seen";
+    EXPECT_EQ(locks.waits.load(), 0);
+    ASSERT_EQ(locks.distinct.load(), 1);
+    EXPECT_EQ(locks.mutexes[0], objectLock.native_handle());
+#else
+    (void)objectLock;
+#endif
 }
 
 } // namespace
@@ -138,6 +230,7 @@ TEST_F(AudioThreadAllocations, FloatAndDoubleProcessingAllocateNothing)
 
     int maxVoices = 0;
     bool sounded = false;
+    ResetLockRecord();
     for (int block = 0; block < 400; ++block) {
         const int count = AllocationsDuring([&] {
             SendEvents(block);
@@ -162,13 +255,14 @@ TEST_F(AudioThreadAllocations, FloatAndDoubleProcessingAllocateNothing)
             host.effect->processReplacing(host.effect, nullptr, fouts, kBlock);
     });
     EXPECT_EQ(endCount, 0);
+    ExpectOnlyTheObjectLock(plug->Lock());
     // The run must have exercised what it claims: many voices, sound, and voices ending.
     EXPECT_GE(maxVoices, 15);
     EXPECT_TRUE(sounded);
     EXPECT_EQ(plug->voicesInUse, 0);
 }
 
-TEST_F(AudioThreadAllocations, TheCounterSeesAnAllocation)
+TEST_F(AudioThreadAllocations, TheCountersSeeAnAllocationAnotherLockAndAWait)
 {
     // Guards the test itself: an allocation inside the counted region is seen.
     const int count = AllocationsDuring([] {
@@ -176,6 +270,28 @@ TEST_F(AudioThreadAllocations, TheCounterSeesAnAllocation)
         delete p;
     });
     EXPECT_EQ(count, 1);
+#ifdef QUELLORN_COUNT_LOCKS
+    // A mutex held by another thread until this one has started waiting for it.
+    std::mutex other;
+    std::atomic<bool> held{false};
+    std::thread holder([&] {
+        std::lock_guard<std::mutex> guard(other);
+        held = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    while (!held)
+        std::this_thread::yield();
+    ResetLockRecord();
+    AllocationsDuring([&] {
+        std::lock_guard<std::recursive_mutex> objectLock(plug->Lock());
+        std::lock_guard<std::mutex> guard(other);
+    });
+    holder.join();
+    EXPECT_EQ(locks.acquisitions.load(), 2);
+    EXPECT_EQ(locks.waits.load(), 1);
+    EXPECT_EQ(locks.distinct.load(), 2);
+    EXPECT_EQ(locks.mutexes[1], other.native_handle());
+#endif
 }
 
 } // namespace
