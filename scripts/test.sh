@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite on a fresh Debian 12 machine, run as root: installs what the build
-# needs, builds both targets, runs the Linux suite (which also checks the Windows module
-# against the Linux one under Wine), then the Windows suite under Wine, and last runs the
-# fuzz targets for a bounded time (scripts/run-fuzzers.sh).
+# needs, builds both targets, runs the threaded tests under ThreadSanitizer, the Linux suite
+# (which also checks the Windows module against the Linux one under Wine) plain and under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the Windows suite under Wine, and
+# last runs the fuzz targets for a bounded time (scripts/run-fuzzers.sh).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -30,7 +31,21 @@ cmake -S "$repo" -B "$sanitized" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQUELLORN_SANITIZE=address,undefined >/dev/null
 cmake --build "$sanitized" -j "$jobs"
 
+# The threaded tests once more under ThreadSanitizer: an audio and an editing thread on one
+# plug-in, and warnings queued on one thread and shown on another. Only the unit-test
+# program is built; address randomisation is switched off for the run, as some kernels map
+# memory where ThreadSanitizer's shadow must go.
+threaded=${QUELLORN_TSAN_BUILD:-$repo/build/tsan}
+echo "== ThreadSanitizer build in $threaded"
+cmake -S "$repo" -B "$threaded" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQUELLORN_SANITIZE=thread >/dev/null
+cmake --build "$threaded" -j "$jobs" --target quellorn_tests
+
 status=0
+echo "== Threaded tests with ThreadSanitizer"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  setarch "$(uname -m)" -R "$threaded/tests/quellorn_tests" \
+  --gtest_filter='ThreadStress.*:SfzTest.AWarningIsShownOnlyByTheThreadThatQueuedIt' || status=1
 echo "== Linux tests"
 ctest --test-dir "$linux" --output-on-failure -j "$jobs" || status=1
 echo "== Linux tests with AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -77,9 +77,16 @@ TEST(ThreadStress, AudioAndEditingThreadsLeaveTheLastStateSet)
     });
 
     std::mt19937 rng(7);
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    // At least 1.5 s and 200 blocks: the editing thread can hold the lock for most of the
+    // time (under a sanitizer, on a busy machine), and the run must still interleave.
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = start + std::chrono::milliseconds(1500);
+    const auto limit = start + std::chrono::seconds(30);
     int operations = 0;
-    while (std::chrono::steady_clock::now() < until) {
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= limit || (now >= until && blocks.load() >= 200))
+            break;
         switch (rng() % 6) {
         case 0:
             effect->setParameter(effect, static_cast<VstInt32>(rng() % kParamCount),
