@@ -93,10 +93,17 @@ private:
     void StartVoice(int voice, int slot, int key, int velocity, int offset);
     // Empties one voice's columns; the callers settle voicesInUse.
     void ClearVoice(int voice);
-    void RenderVoice(int voice, double* left, double* right, int frames);
+    // Mixes every sounding voice into the zeroed outputs and settles the voice table.
+    void RenderVoices(double* left, double* right, int frames);
 
     MillisecondClock readClock = ProcessElapsedMs;
 };
+
+// The renderer's shared voice loops use AVX where the processor has it and SSE2 otherwise,
+// with the same bits either way. Tests turn the AVX loops off to check the SSE2 ones on any
+// machine; the setting is process-wide and meant to be changed only between blocks.
+void AllowWideMixing(bool allowed);
+bool WideMixingAvailable();
 
 // The whole number a parameter value is applied as: hundredths of a second for Attack and
 // Release, the value itself otherwise, rounded half away from zero.

@@ -5,18 +5,31 @@
 // for the whole block. Nothing here allocates, waits or touches a file.
 //
 // Each output frame must be the same sum, in the same order, as a frame-by-frame walk over
-// the voices would give (the tests keep such a walk as the reference). Rendering one voice
-// at a time over the whole block adds the voices to every frame in the same ascending
-// order, so the bits agree while the voice's state stays in registers.
+// the voices would give (the tests keep such a walk as the reference). The block is cut
+// into stretches; within a stretch the voices are mixed in ascending order, so every frame
+// still receives its contributions in that order. Voices that are sustained and clear of
+// their sample's end for the whole stretch are mixed a few at a time in one frame loop:
+// their positions advance side by side, which hides the latency of each position's
+// running sum, and the frame's partial sum stays in a register between them. Every other
+// voice (attack, release, a loop's wrap, the end of a sample, a note starting in the
+// stretch) is mixed alone by the general frame loop.
 #include "engine/Quellorn.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+
+#include <immintrin.h>
 
 namespace {
 
 constexpr std::uint32_t kStallMs = 500;
+// Voices mixed in one frame loop: two pairs keep the loop's state in registers.
+constexpr int kGroupSize = 4;
+// A stretch shorter than this would cost more to set up than the shared loop saves.
+constexpr int kShortestTogether = 16;
 
 } // namespace
 
@@ -43,10 +56,7 @@ void CLS_QUELLORN::RenderBlock(double**, double** outputs, int frames)
         double* right = outputs[1];
         std::fill(left, left + frames, 0.0);
         std::fill(right, right + frames, 0.0);
-        const int top = voicesInUse;
-        for (int v = 0; v < top; ++v)
-            if (voiceSlot[v] != 0)
-                RenderVoice(v, left, right, frames);
+        RenderVoices(left, right, frames);
     }
 
     std::fill(std::begin(voiceStartFrame), std::end(voiceStartFrame), 0);
@@ -189,7 +199,270 @@ VoiceEnd MixVoice(VoiceState& s, double attack, double release, double* left, do
     return VoiceEnd::Running;
 }
 
+// A sounding voice for the length of one block: its state, its slot's settings, and where
+// it stands in the stretch being mixed.
+struct BlockVoice {
+    VoiceState s;
+    double attack;
+    double release;
+    int voice;
+    int start;
+    bool stereo;
+    bool loop;
+    bool freed;
+    int together; // frames it can share a frame loop from the stretch's start; 0 if none
+};
+
+// How many frames from `j` the voice can be mixed in the shared loop: it must have started,
+// be sustained, and stay clear of its sample's end. The loop converts positions to 32-bit
+// indices, so longer samples stay with the general loop.
+int FramesTogether(const BlockVoice& b, int j, int frames)
+{
+    if (b.start > j || b.s.stage != 2 || !(b.s.pos >= 0.0)
+        || b.s.lastFrame > std::numeric_limits<std::int32_t>::max())
+        return 0;
+    const int remaining = frames - j;
+    const int run = FramesBeforeEnd(b.s, remaining);
+    return run >= kShortestTogether || run == remaining ? run : 0;
+}
+
+// A voice's part in the shared loops, which take frames two or four at a time, one frame
+// per lane: positions, samples and contributions of consecutive frames side by side, so
+// the lanes line up with the outputs' frames as they lie in memory.
+//
+// Every lane repeats the reference's additions: [pos(j), pos(j + 1)] plus the step gives
+// [pos(j + 1), pos(j + 2)], plus the step again [pos(j + 2), pos(j + 3)], each lane the
+// same rounded sum a voice alone would reach.
+struct Lane {
+    const double* plane0;
+    const double* plane1; // plane 0 again for a mono voice
+    double pos;
+    double step;
+    // Left is panL * (y * gain); multiplication commutes exactly, so y * gain * panL gives
+    // the same number. Right is y2 * panR * gain for stereo, panR * (y * gain) for mono.
+    double gain;
+    double panL;
+    double rightFirst;
+    double rightSecond;
+};
+
+Lane LaneFor(const VoiceState& s, bool stereo)
+{
+    Lane lane;
+    lane.plane0 = s.plane0;
+    lane.plane1 = stereo ? s.plane1 : s.plane0;
+    lane.pos = s.pos;
+    lane.step = s.step;
+    lane.gain = s.gain;
+    lane.panL = s.panL;
+    lane.rightFirst = stereo ? s.panR : s.gain;
+    lane.rightSecond = stereo ? s.gain : s.panR;
+    return lane;
+}
+
+// Where x lies between the two sample values, as the reference reads it: interpolated off
+// the frame, the value itself on it (the neighbour may then be anything, an infinity
+// included, so it must not enter the result). `between` has a bit for each lane off the
+// frame.
+inline __m128d Interpolate(__m128d here, __m128d next, __m128d frac, int between)
+{
+    const __m128d y = _mm_add_pd(_mm_mul_pd(_mm_sub_pd(next, here), frac), here);
+    if (__builtin_expect(between == 3, 1))
+        return y;
+    const __m128d off = _mm_cmpgt_pd(frac, _mm_setzero_pd());
+    return _mm_or_pd(_mm_and_pd(off, y), _mm_andnot_pd(off, here));
+}
+
+// Count sustained voices over frames [0, frames & ~1), all clear of their sample's end.
+// For each pair of frames the voices add their contributions to the partial sums in the
+// order of `lanes`, and the sums are stored once. Returns the frames mixed.
+template <int Count>
+int MixPairs(Lane* lanes, double* left, double* right, int frames)
+{
+    __m128d pos[Count];
+    __m128d step[Count];
+    for (int k = 0; k < Count; ++k) {
+        pos[k] = _mm_set_pd(lanes[k].pos + lanes[k].step, lanes[k].pos);
+        step[k] = _mm_set1_pd(lanes[k].step);
+    }
+    const int covered = frames & ~1;
+    for (int j = 0; j < covered; j += 2) {
+        __m128d sumL = _mm_loadu_pd(left + j);
+        __m128d sumR = _mm_loadu_pd(right + j);
+        for (int k = 0; k < Count; ++k) {
+            const Lane& v = lanes[k];
+            // Positions below 2^31 truncate to the same whole frame as a 64-bit conversion.
+            const __m128i whole = _mm_cvttpd_epi32(pos[k]);
+            const __m128d frac = _mm_sub_pd(pos[k], _mm_cvtepi32_pd(whole));
+            const int between = _mm_movemask_pd(_mm_cmpgt_pd(frac, _mm_setzero_pd()));
+            const std::int64_t both = _mm_cvtsi128_si64(whole);
+            const std::int32_t i0 = static_cast<std::int32_t>(both);
+            const std::int32_t i1 = static_cast<std::int32_t>(both >> 32);
+            const __m128d l0 = _mm_loadu_pd(v.plane0 + i0);
+            const __m128d l1 = _mm_loadu_pd(v.plane0 + i1);
+            const __m128d r0 = _mm_loadu_pd(v.plane1 + i0);
+            const __m128d r1 = _mm_loadu_pd(v.plane1 + i1);
+            const __m128d y = Interpolate(_mm_unpacklo_pd(l0, l1), _mm_unpackhi_pd(l0, l1), frac, between);
+            const __m128d y2 = Interpolate(_mm_unpacklo_pd(r0, r1), _mm_unpackhi_pd(r0, r1), frac, between);
+            sumL = _mm_add_pd(sumL, _mm_mul_pd(_mm_mul_pd(y, _mm_set1_pd(v.gain)), _mm_set1_pd(v.panL)));
+            sumR = _mm_add_pd(sumR, _mm_mul_pd(_mm_mul_pd(y2, _mm_set1_pd(v.rightFirst)),
+                                               _mm_set1_pd(v.rightSecond)));
+            pos[k] = _mm_add_pd(_mm_add_pd(pos[k], step[k]), step[k]);
+        }
+        _mm_storeu_pd(left + j, sumL);
+        _mm_storeu_pd(right + j, sumR);
+    }
+    for (int k = 0; k < Count; ++k)
+        lanes[k].pos = _mm_cvtsd_f64(pos[k]);
+    return covered;
+}
+
+#define QUELLORN_WIDE __attribute__((target("avx")))
+
+// Two frames of one plane, [x[a], x[b]] here and [x[a + 1], x[b + 1]] next, twice over:
+// a and b in the low half, c and d in the high half.
+QUELLORN_WIDE inline void ReadWide(const double* x, std::int32_t a, std::int32_t b, std::int32_t c,
+                                   std::int32_t d, __m256d& here, __m256d& next)
+{
+    const __m256d ac = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(x + a)), _mm_loadu_pd(x + c), 1);
+    const __m256d bd = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(x + b)), _mm_loadu_pd(x + d), 1);
+    here = _mm256_unpacklo_pd(ac, bd);
+    next = _mm256_unpackhi_pd(ac, bd);
+}
+
+// The same as MixPairs with four frames to a register, on processors with AVX: the same
+// operations per lane, so the same bits. The voices' factors are read from `lanes` in the
+// loop rather than held in registers: the loop then needs no 256-bit spill slots, which
+// the Windows compiler cannot align.
+template <int Count>
+QUELLORN_WIDE int MixQuads(Lane* lanes, double* left, double* right, int frames)
+{
+    __m256d pos[Count];
+    for (int k = 0; k < Count; ++k) {
+        const double p0 = lanes[k].pos;
+        const double p1 = p0 + lanes[k].step;
+        const double p2 = p1 + lanes[k].step;
+        const double p3 = p2 + lanes[k].step;
+        pos[k] = _mm256_set_pd(p3, p2, p1, p0);
+    }
+    const int covered = frames & ~3;
+    for (int j = 0; j < covered; j += 4) {
+        __m256d sumL = _mm256_loadu_pd(left + j);
+        __m256d sumR = _mm256_loadu_pd(right + j);
+#pragma GCC unroll 4
+        for (int k = 0; k < Count; ++k) {
+            const Lane& v = lanes[k];
+            const __m128i whole = _mm256_cvttpd_epi32(pos[k]);
+            const __m256d frac = _mm256_sub_pd(pos[k], _mm256_cvtepi32_pd(whole));
+            const int between = _mm256_movemask_pd(_mm256_cmp_pd(frac, _mm256_setzero_pd(), _CMP_GT_OQ));
+            const std::int64_t low = _mm_cvtsi128_si64(whole);
+            const std::int64_t high = _mm_cvtsi128_si64(_mm_unpackhi_epi64(whole, whole));
+            const std::int32_t i0 = static_cast<std::int32_t>(low);
+            const std::int32_t i1 = static_cast<std::int32_t>(low >> 32);
+            const std::int32_t i2 = static_cast<std::int32_t>(high);
+            const std::int32_t i3 = static_cast<std::int32_t>(high >> 32);
+            __m256d here;
+            __m256d next;
+            __m256d here2;
+            __m256d next2;
+            ReadWide(v.plane0, i0, i1, i2, i3, here, next);
+            ReadWide(v.plane1, i0, i1, i2, i3, here2, next2);
+            __m256d y = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(next, here), frac), here);
+            __m256d y2 = _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(next2, here2), frac), here2);
+            // On a whole frame the reference takes the value itself: the neighbour may then
+            // be anything, an infinity included, so it must not enter the result.
+            if (__builtin_expect(between != 15, 0)) {
+                const __m256d off = _mm256_cmp_pd(frac, _mm256_setzero_pd(), _CMP_GT_OQ);
+                y = _mm256_or_pd(_mm256_and_pd(off, y), _mm256_andnot_pd(off, here));
+                y2 = _mm256_or_pd(_mm256_and_pd(off, y2), _mm256_andnot_pd(off, here2));
+            }
+            sumL = _mm256_add_pd(sumL, _mm256_mul_pd(_mm256_mul_pd(y, _mm256_broadcast_sd(&v.gain)),
+                                                     _mm256_broadcast_sd(&v.panL)));
+            sumR = _mm256_add_pd(sumR, _mm256_mul_pd(_mm256_mul_pd(y2, _mm256_broadcast_sd(&v.rightFirst)),
+                                                     _mm256_broadcast_sd(&v.rightSecond)));
+            const __m256d step = _mm256_broadcast_sd(&v.step);
+            pos[k] = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_add_pd(pos[k], step), step), step), step);
+        }
+        _mm256_storeu_pd(left + j, sumL);
+        _mm256_storeu_pd(right + j, sumR);
+    }
+    for (int k = 0; k < Count; ++k)
+        lanes[k].pos = _mm256_cvtsd_f64(pos[k]);
+    // Leave the upper halves clean so the SSE code that follows pays no transition.
+    _mm256_zeroupper();
+    return covered;
+}
+
+std::atomic<bool> wideAllowed{true};
+
+bool WideAvailable()
+{
+    static const bool available = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx") != 0;
+    }();
+    return available;
+}
+
+template <int Count>
+int MixTogether(Lane* lanes, double* left, double* right, int frames)
+{
+    if (WideAvailable() && wideAllowed.load(std::memory_order_relaxed))
+        return MixQuads<Count>(lanes, left, right, frames);
+    return MixPairs<Count>(lanes, left, right, frames);
+}
+
+// Up to kGroupSize voices, in ascending order, that can all share the loop for `frames`.
+void MixGroup(BlockVoice* const* group, int count, double* left, double* right, int frames)
+{
+    Lane lanes[kGroupSize];
+    for (int k = 0; k < count; ++k)
+        lanes[k] = LaneFor(group[k]->s, group[k]->stereo);
+    static_assert(kGroupSize <= 4, "MixGroup dispatches up to four voices");
+    int covered;
+    switch (count) {
+    case 1: covered = MixTogether<1>(lanes, left, right, frames); break;
+    case 2: covered = MixTogether<2>(lanes, left, right, frames); break;
+    case 3: covered = MixTogether<3>(lanes, left, right, frames); break;
+    default: covered = MixTogether<4>(lanes, left, right, frames); break;
+    }
+    for (int k = 0; k < count; ++k)
+        group[k]->s.pos = lanes[k].pos;
+    // The last few frames frame by frame, voice by voice in the same order.
+    for (int j = covered; j < frames; ++j)
+        for (int k = 0; k < count; ++k) {
+            if (group[k]->stereo)
+                MixSustained<true>(group[k]->s, left + j, right + j, 1);
+            else
+                MixSustained<false>(group[k]->s, left + j, right + j, 1);
+        }
+}
+
+// One voice alone over frames [j, stop) of the block, from its start frame if that is later.
+void MixAlone(BlockVoice& b, double* left, double* right, int j, int stop)
+{
+    const int from = std::max(j, b.start);
+    VoiceEnd result;
+    if (b.stereo)
+        result = b.loop ? MixVoice<true, true>(b.s, b.attack, b.release, left, right, from, stop)
+                        : MixVoice<true, false>(b.s, b.attack, b.release, left, right, from, stop);
+    else
+        result = b.loop ? MixVoice<false, true>(b.s, b.attack, b.release, left, right, from, stop)
+                        : MixVoice<false, false>(b.s, b.attack, b.release, left, right, from, stop);
+    b.freed = result == VoiceEnd::Freed;
+}
+
 } // namespace
+
+void AllowWideMixing(bool allowed)
+{
+    wideAllowed.store(allowed, std::memory_order_relaxed);
+}
+
+bool WideMixingAvailable()
+{
+    return WideAvailable();
+}
 
 void CLS_QUELLORN::StartEngine()
 {
@@ -203,46 +476,85 @@ void CLS_QUELLORN::StartEngine()
     ResetProcessing();
 }
 
-void CLS_QUELLORN::RenderVoice(int v, double* left, double* right, int frames)
+
+void CLS_QUELLORN::RenderVoices(double* left, double* right, int frames)
 {
-    const int slot = voiceSlot[v] - 1;
-    const SampleData& sample = slotSample[slot];
-    VoiceState s;
-    s.plane0 = sample.samples.data();
-    s.plane1 = s.plane0 + sample.frames;
-    s.lastFrame = static_cast<std::int64_t>(sample.frames);
-    s.end = static_cast<double>(sample.frames);
-    s.step = voiceStep[v];
-    s.level = voiceLevel[v];
-    s.panL = voiceLeft[v];
-    s.panR = voiceRight[v];
-    s.pos = voicePos[v];
-    s.env = voiceEnv[v];
-    // The gain is recomputed every frame from level and envelope; in sustain both are
-    // fixed, so computing it once here gives the same value.
-    s.gain = s.level * s.env;
-    s.stage = voiceStage[v];
-
-    const int start = std::max(0, static_cast<int>(voiceStartFrame[v]));
-    if (start >= frames)
-        return;
-    const double attack = attackStep[slot];
-    const double release = releaseStep[slot];
-    const bool stereo = sample.channels >= 2;
-    VoiceEnd result;
-    if (stereo)
-        result = slotLoop[slot] ? MixVoice<true, true>(s, attack, release, left, right, start, frames)
-                                : MixVoice<true, false>(s, attack, release, left, right, start, frames);
-    else
-        result = slotLoop[slot] ? MixVoice<false, true>(s, attack, release, left, right, start, frames)
-                                : MixVoice<false, false>(s, attack, release, left, right, start, frames);
-
-    if (result == VoiceEnd::Freed) {
-        FreeVoice(v);
-        return;
+    BlockVoice voices[kVoiceCount];
+    int count = 0;
+    const int top = voicesInUse;
+    for (int v = 0; v < top; ++v) {
+        if (voiceSlot[v] == 0)
+            continue;
+        const int slot = voiceSlot[v] - 1;
+        const SampleData& sample = slotSample[slot];
+        BlockVoice& b = voices[count++];
+        VoiceState& s = b.s;
+        s.plane0 = sample.samples.data();
+        s.plane1 = s.plane0 + sample.frames;
+        s.lastFrame = static_cast<std::int64_t>(sample.frames);
+        s.end = static_cast<double>(sample.frames);
+        s.step = voiceStep[v];
+        s.level = voiceLevel[v];
+        s.panL = voiceLeft[v];
+        s.panR = voiceRight[v];
+        s.pos = voicePos[v];
+        s.env = voiceEnv[v];
+        // The gain is recomputed every frame from level and envelope; in sustain both are
+        // fixed, so computing it once here gives the same value.
+        s.gain = s.level * s.env;
+        s.stage = voiceStage[v];
+        b.attack = attackStep[slot];
+        b.release = releaseStep[slot];
+        b.voice = v;
+        b.start = std::max(0, static_cast<int>(voiceStartFrame[v]));
+        b.stereo = sample.channels >= 2;
+        b.loop = slotLoop[slot];
+        b.freed = false;
+        b.together = 0;
     }
-    voicePos[v] = s.pos;
-    voiceEnv[v] = s.env;
-    voiceGain[v] = s.gain;
-    voiceStage[v] = static_cast<std::int16_t>(s.stage);
+
+    for (int j = 0; j < frames;) {
+        // The stretch ends where the first voice sharing the loop would come near its end.
+        int stop = frames;
+        for (int k = 0; k < count; ++k) {
+            BlockVoice& b = voices[k];
+            b.together = b.freed ? 0 : FramesTogether(b, j, frames);
+            if (b.together > 0)
+                stop = std::min(stop, j + b.together);
+        }
+        for (int k = 0; k < count;) {
+            if (voices[k].freed) {
+                ++k;
+                continue;
+            }
+            if (voices[k].together == 0) {
+                MixAlone(voices[k], left, right, j, stop);
+                ++k;
+                continue;
+            }
+            BlockVoice* group[kGroupSize];
+            int size = 0;
+            for (; k < count && size < kGroupSize; ++k) {
+                if (voices[k].freed)
+                    continue;
+                if (voices[k].together == 0)
+                    break;
+                group[size++] = &voices[k];
+            }
+            MixGroup(group, size, left + j, right + j, stop - j);
+        }
+        j = stop;
+    }
+
+    for (int k = 0; k < count; ++k) {
+        const BlockVoice& b = voices[k];
+        if (b.freed) {
+            FreeVoice(b.voice);
+            continue;
+        }
+        voicePos[b.voice] = b.s.pos;
+        voiceEnv[b.voice] = b.s.env;
+        voiceGain[b.voice] = b.s.gain;
+        voiceStage[b.voice] = static_cast<std::int16_t>(b.s.stage);
+    }
 }
