@@ -244,6 +244,11 @@ struct Lane {
     double panL;
     double rightFirst;
     double rightSecond;
+    // The five factors above (gain, panL, rightFirst, rightSecond, step), each repeated
+    // across a 256-bit register's lanes: the wide loop reads them as memory operands of
+    // its arithmetic rather than broadcasting each in a separate instruction. Plain
+    // doubles, read unaligned, so no local needs 32-byte alignment.
+    double wide[5][4];
 };
 
 Lane LaneFor(const VoiceState& s, bool stereo)
@@ -257,6 +262,10 @@ Lane LaneFor(const VoiceState& s, bool stereo)
     lane.panL = s.panL;
     lane.rightFirst = stereo ? s.panR : s.gain;
     lane.rightSecond = stereo ? s.gain : s.panR;
+    const double factors[5] = {lane.gain, lane.panL, lane.rightFirst, lane.rightSecond, lane.step};
+    for (int f = 0; f < 5; ++f)
+        for (double& x : lane.wide[f])
+            x = factors[f];
     return lane;
 }
 
@@ -321,8 +330,8 @@ int MixPairs(Lane* lanes, double* left, double* right, int frames)
 
 // Two frames of one plane, [x[a], x[b]] here and [x[a + 1], x[b + 1]] next, twice over:
 // a and b in the low half, c and d in the high half.
-QUELLORN_WIDE inline void ReadWide(const double* x, std::int32_t a, std::int32_t b, std::int32_t c,
-                                   std::int32_t d, __m256d& here, __m256d& next)
+QUELLORN_WIDE inline void ReadWide(const double* x, std::uint32_t a, std::uint32_t b, std::uint32_t c,
+                                   std::uint32_t d, __m256d& here, __m256d& next)
 {
     const __m256d ac = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(x + a)), _mm_loadu_pd(x + c), 1);
     const __m256d bd = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(x + b)), _mm_loadu_pd(x + d), 1);
@@ -355,12 +364,14 @@ QUELLORN_WIDE int MixQuads(Lane* lanes, double* left, double* right, int frames)
             const __m128i whole = _mm256_cvttpd_epi32(pos[k]);
             const __m256d frac = _mm256_sub_pd(pos[k], _mm256_cvtepi32_pd(whole));
             const int between = _mm256_movemask_pd(_mm256_cmp_pd(frac, _mm256_setzero_pd(), _CMP_GT_OQ));
-            const std::int64_t low = _mm_cvtsi128_si64(whole);
-            const std::int64_t high = _mm_cvtsi128_si64(_mm_unpackhi_epi64(whole, whole));
-            const std::int32_t i0 = static_cast<std::int32_t>(low);
-            const std::int32_t i1 = static_cast<std::int32_t>(low >> 32);
-            const std::int32_t i2 = static_cast<std::int32_t>(high);
-            const std::int32_t i3 = static_cast<std::int32_t>(high >> 32);
+            // Positions are never negative here, so the indices read as unsigned: taking
+            // the low half of a register then costs no instruction.
+            const auto low = static_cast<std::uint64_t>(_mm_cvtsi128_si64(whole));
+            const auto high = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(whole, whole)));
+            const std::uint32_t i0 = static_cast<std::uint32_t>(low);
+            const std::uint32_t i1 = static_cast<std::uint32_t>(low >> 32);
+            const std::uint32_t i2 = static_cast<std::uint32_t>(high);
+            const std::uint32_t i3 = static_cast<std::uint32_t>(high >> 32);
             __m256d here;
             __m256d next;
             __m256d here2;
@@ -376,11 +387,11 @@ QUELLORN_WIDE int MixQuads(Lane* lanes, double* left, double* right, int frames)
                 y = _mm256_or_pd(_mm256_and_pd(off, y), _mm256_andnot_pd(off, here));
                 y2 = _mm256_or_pd(_mm256_and_pd(off, y2), _mm256_andnot_pd(off, here2));
             }
-            sumL = _mm256_add_pd(sumL, _mm256_mul_pd(_mm256_mul_pd(y, _mm256_broadcast_sd(&v.gain)),
-                                                     _mm256_broadcast_sd(&v.panL)));
-            sumR = _mm256_add_pd(sumR, _mm256_mul_pd(_mm256_mul_pd(y2, _mm256_broadcast_sd(&v.rightFirst)),
-                                                     _mm256_broadcast_sd(&v.rightSecond)));
-            const __m256d step = _mm256_broadcast_sd(&v.step);
+            sumL = _mm256_add_pd(sumL, _mm256_mul_pd(_mm256_mul_pd(y, _mm256_loadu_pd(v.wide[0])),
+                                                     _mm256_loadu_pd(v.wide[1])));
+            sumR = _mm256_add_pd(sumR, _mm256_mul_pd(_mm256_mul_pd(y2, _mm256_loadu_pd(v.wide[2])),
+                                                     _mm256_loadu_pd(v.wide[3])));
+            const __m256d step = _mm256_loadu_pd(v.wide[4]);
             pos[k] = _mm256_add_pd(_mm256_add_pd(_mm256_add_pd(_mm256_add_pd(pos[k], step), step), step), step);
         }
         _mm256_storeu_pd(left + j, sumL);
