@@ -99,12 +99,6 @@ private:
     MillisecondClock readClock = ProcessElapsedMs;
 };
 
-// The renderer's shared voice loops use AVX where the processor has it and SSE2 otherwise,
-// with the same bits either way. Tests turn the AVX loops off to check the SSE2 ones on any
-// machine; the setting is process-wide and meant to be changed only between blocks.
-void AllowWideMixing(bool allowed);
-bool WideMixingAvailable();
-
 // The whole number a parameter value is applied as: hundredths of a second for Attack and
 // Release, the value itself otherwise, rounded half away from zero.
 int WholeNumberForParam(int offset, double value);

@@ -2,6 +2,7 @@
 // scenarios: both plug-ins get the same samples, parameters, notes, rate changes,
 // transport stops and clock stalls, and must produce the same bits and the same voices.
 #include "engine/Quellorn.h"
+#include "engine/VoiceLanes.h"
 #include "tests/engine/ReferenceRenderer.h"
 #include "tests/plugbase/TestHost.h"
 
