@@ -6,7 +6,7 @@
 # in <tree>/logs/<target>.log. A failing input belongs in tests/data/regressions/<target>/
 # once it is fixed, where the normal test suite replays it.
 #
-#   QUELLORN_FUZZ_SECONDS  seconds per target (default 45)
+#   QUELLORN_FUZZ_SECONDS  seconds per target (default 60)
 #   QUELLORN_FUZZ_BUILD    the build tree (default build/fuzz)
 #   QUELLORN_JOBS          build jobs (default: all cores)
 #
@@ -14,7 +14,7 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 tree=${QUELLORN_FUZZ_BUILD:-$repo/build/fuzz}
-seconds=${QUELLORN_FUZZ_SECONDS:-45}
+seconds=${QUELLORN_FUZZ_SECONDS:-60}
 jobs=${QUELLORN_JOBS:-$(nproc)}
 
 echo "[fuzz] building the fuzz targets in $tree"

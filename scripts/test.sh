@@ -54,7 +54,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 echo "== Windows tests under Wine"
 (unset DISPLAY; ctest --test-dir "$windows" --output-on-failure -j "$jobs") || status=1
 
-# Fuzzing: every libFuzzer target for QUELLORN_FUZZ_SECONDS (45 by default) from its seeds,
+# Fuzzing: every libFuzzer target for QUELLORN_FUZZ_SECONDS (60 by default) from its seeds,
 # under AddressSanitizer with leak detection and UndefinedBehaviorSanitizer.
 echo "== Fuzzing"
 bash "$repo/scripts/run-fuzzers.sh" || status=1
