@@ -3,6 +3,7 @@
 // one block to the next, announced or not. None of it may crash, read or write outside a
 // buffer, or change the sound beyond what the messages themselves mean.
 #include "engine/Quellorn.h"
+#include "tests/engine/SamplerFixture.h"
 #include "tests/plugbase/TestHost.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +24,18 @@ struct MidiAt {
     unsigned char data1;
     unsigned char data2;
 };
+
+VstMidiEvent Midi(int delta, int status, int data1, int data2)
+{
+    VstMidiEvent m{};
+    m.type = kVstMidiType;
+    m.byteSize = sizeof m;
+    m.deltaFrames = delta;
+    m.midiData[0] = static_cast<char>(status);
+    m.midiData[1] = static_cast<char>(data1);
+    m.midiData[2] = static_cast<char>(data2);
+    return m;
+}
 
 // A block of `frames`, preceded by effSetBlockSize when `announce` is positive.
 struct Step {
@@ -109,14 +122,7 @@ public:
             for (const MidiAt& e : events) {
                 if (e.frame < start || e.frame >= start + step.frames)
                     continue;
-                VstMidiEvent m{};
-                m.type = kVstMidiType;
-                m.byteSize = sizeof m;
-                m.deltaFrames = static_cast<VstInt32>(e.frame - start);
-                m.midiData[0] = static_cast<char>(e.status);
-                m.midiData[1] = static_cast<char>(e.data1);
-                m.midiData[2] = static_cast<char>(e.data2);
-                midi.push_back(m);
+                midi.push_back(Midi(static_cast<int>(e.frame - start), e.status, e.data1, e.data2));
             }
             if (!midi.empty())
                 SendEvents(midi);
@@ -139,13 +145,7 @@ public:
         return out;
     }
 
-    int BusyVoices() const
-    {
-        int n = 0;
-        for (int v = 0; v < kVoiceCount; ++v)
-            n += plug->voiceSlot[v] != 0;
-        return n;
-    }
+    int BusyVoices() const { return CountBusyVoices(*plug); }
 
     TestHost host;
     AEffect* effect = nullptr;
@@ -189,18 +189,6 @@ TEST(HostileHost, BlockSizesChangingBetweenBlocksLeaveTheSoundAsFrameByFrame)
         EXPECT_GT(peak, 0.1) << "the comparison must be of sound, not of silence";
         EXPECT_EQ(careless.plug->BlockFrames(), 700) << "a block longer than announced grows";
     }
-}
-
-VstMidiEvent Midi(int delta, int status, int data1, int data2)
-{
-    VstMidiEvent m{};
-    m.type = kVstMidiType;
-    m.byteSize = sizeof m;
-    m.deltaFrames = delta;
-    m.midiData[0] = static_cast<char>(status);
-    m.midiData[1] = static_cast<char>(data1);
-    m.midiData[2] = static_cast<char>(data2);
-    return m;
 }
 
 TEST(HostileHost, OutOfRangeBytesAndOffsetsNeverReachBeyondTheirMeaning)

@@ -9,6 +9,15 @@
 
 #include <vector>
 
+// Voices that belong to a slot, wherever they stand in the pool.
+inline int CountBusyVoices(const CLS_QUELLORN& plug)
+{
+    int n = 0;
+    for (int v = 0; v < kVoiceCount; ++v)
+        n += plug.voiceSlot[v] != 0;
+    return n;
+}
+
 class SamplerFixture : public ::testing::Test {
 protected:
     static std::int32_t now;
@@ -65,13 +74,7 @@ protected:
         now += 10;
     }
 
-    int BusyVoices() const
-    {
-        int n = 0;
-        for (int v = 0; v < kVoiceCount; ++v)
-            n += plug->voiceSlot[v] != 0;
-        return n;
-    }
+    int BusyVoices() const { return CountBusyVoices(*plug); }
 
     TestHost host;
     CLS_QUELLORN* plug = nullptr;

@@ -64,3 +64,22 @@ ProcessResult HostProcess::Run(const std::vector<std::string>& args)
     ::rmdir(directory);
     return result;
 }
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string Joined(const std::vector<std::string>& args)
+{
+    std::string out;
+    for (const std::string& arg : args)
+        out += arg + " ";
+    return out;
+}

@@ -15,3 +15,8 @@ class HostProcess {
 public:
     static ProcessResult Run(const std::vector<std::string>& args);
 };
+
+// The lines of a captured output that start with `prefix`, in order.
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix);
+// Command-line arguments joined by spaces, for a test's trace.
+std::string Joined(const std::vector<std::string>& args);

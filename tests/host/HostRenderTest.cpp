@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -75,27 +74,6 @@ std::int64_t FirstMismatch(const Wav& wav, int channel, double gain, double tole
         }
     }
     return -1;
-}
-
-std::vector<std::string> FixtureLines(const std::string& err)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(err);
-    for (std::string line; std::getline(in, line);) {
-        if (line.compare(0, 9, "fixture: ") == 0) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-std::string Joined(const std::vector<std::string>& args)
-{
-    std::string out;
-    for (const std::string& arg : args) {
-        out += arg + " ";
-    }
-    return out;
 }
 
 struct RenderCase {
@@ -185,7 +163,7 @@ TEST(HostRender, LifecycleAndTransportFollowTheSong)
             "fixture: effClose",
             "fixture: unloaded",
         };
-        EXPECT_EQ(FixtureLines(result.err), expected);
+        EXPECT_EQ(LinesStartingWith(result.err, "fixture: "), expected);
         EXPECT_EQ(ReadWav(out).info.frames, 132300);
     }
 }

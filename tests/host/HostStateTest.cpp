@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -52,27 +51,6 @@ const Bytes kInitProgram =
 const Bytes kInitBank =
     Join({Text("CcnK"), Be32(169), Text("FBCh"), Be32(2), Text("QhFx"), Be32(1234), Be32(2),
           Be32(0), Bytes(124, 0), Be32(17), FixtureChunk("QhBk")});
-
-std::vector<std::string> Lines(const std::string& text, const std::string& prefix)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
-std::string Joined(const std::vector<std::string>& args)
-{
-    std::string out;
-    for (const std::string& arg : args) {
-        out += arg + " ";
-    }
-    return out;
-}
 
 std::vector<std::string> Plus(std::vector<std::string> args, const std::vector<std::string>& more)
 {
@@ -157,11 +135,11 @@ TEST(HostState, LoadRestoresTheStateInAFreshProcessAndSavesTheSameFileAgain)
                       "parameter 2: name \"Level\" label \"%\" display \"30.0\" value 0.300000\n"
                       "parameter 3: name \"Level\" label \"%\" display \"60.0\" value 0.600000\n"
                       "slot 1: (empty)\nslot 2: (empty)\nslot 3: (empty)\n");
-        EXPECT_EQ(Lines(loaded.err, "fixture: set"),
+        EXPECT_EQ(LinesStartingWith(loaded.err, "fixture: set"),
                   std::vector<std::string>{"fixture: set " +
                                            std::string(bank ? "bank" : "program") + " chunk of " +
                                            chunkSize + " bytes"});
-        EXPECT_EQ(Lines(loaded.err, "fixture: program").size(), bank ? 1u : 0u);
+        EXPECT_EQ(LinesStartingWith(loaded.err, "fixture: program").size(), bank ? 1u : 0u);
 
         const std::string again = scratch.Path("again-" + name);
         const ProcessResult resaved =
@@ -214,7 +192,7 @@ TEST(HostState, RenderAppliesBankProgramProgramFileSlotsAndParametersInThatOrder
             Plus({"render", kGood, midi, out, "--tail", "0", "--format", "float"}, c.options));
         ASSERT_EQ(result.exitCode, 0) << result.err;
         std::vector<std::string> calls;
-        for (const std::string& line : Lines(result.err, "fixture: ")) {
+        for (const std::string& line : LinesStartingWith(result.err, "fixture: ")) {
             if (line.find("fixture: program") == 0 || line.find("fixture: set") == 0) {
                 calls.push_back(line);
             }
@@ -428,13 +406,13 @@ TEST(HostStateQuellorn, RestoredStateRendersBitForBitAsTheOptionsThatMadeIt)
 
         const ProcessResult loaded = HostProcess::Run({"state", "load", kQuellorn, path});
         ASSERT_EQ(loaded.exitCode, 0) << loaded.err;
-        EXPECT_EQ(Lines(loaded.out, "slot "),
+        EXPECT_EQ(LinesStartingWith(loaded.out, "slot "),
                   (std::vector<std::string>{"slot 1: " + kExamples + "/bass.wav",
                                             "slot 2: " + kExamples + "/pad.wav",
                                             "slot 3: " + kExamples + "/lead.wav"}));
         // Attack of slot 2: 12 parameters a slot.
         EXPECT_EQ(
-            Lines(loaded.out, "parameter 17: name \"Attack\" label \"s\" display \"0.40\" value ")
+            LinesStartingWith(loaded.out, "parameter 17: name \"Attack\" label \"s\" display \"0.40\" value ")
                 .size(),
             1u)
             << loaded.out;
