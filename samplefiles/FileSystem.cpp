@@ -92,6 +92,16 @@ bool IsRegularFile(const char* path)
     return std::filesystem::is_regular_file(NativePath(path), error);
 }
 
+bool EntryExists(const char* path)
+{
+    if (!path || !*path)
+        return false;
+    std::error_code error;
+    // symlink_status: a dangling link is an entry too, just not a readable one.
+    return std::filesystem::symlink_status(NativePath(path), error).type()
+        != std::filesystem::file_type::not_found && !error;
+}
+
 std::FILE* OpenRegularFile(const char* path)
 {
     if (!path || !*path)

@@ -32,6 +32,9 @@ bool JoinPath(char* out, std::size_t size, const char* folder, const char* name)
 // FIFOs, devices, missing files and unreadable paths.
 bool IsRegularFile(const char* path);
 
+// True when an entry of that name exists, whatever its kind (a dangling link included).
+bool EntryExists(const char* path);
+
 // Opens `path` for binary reading only if it is a regular file; nullptr otherwise. Never
 // blocks on a FIFO or device. The caller closes the file with std::fclose.
 std::FILE* OpenRegularFile(const char* path);
