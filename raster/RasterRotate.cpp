@@ -45,25 +45,50 @@ std::uint32_t Sample(const IRaster& src, std::int64_t x0, std::int64_t y0, std::
         const std::uint32_t p = PixelAt(src, x0, y0);
         return p < 0x01000000u ? 0u : p;
     }
-    const std::uint32_t p[4] = { PixelAt(src, x0, y0), PixelAt(src, x0 + 1, y0),
-                                 PixelAt(src, x0, y0 + 1), PixelAt(src, x0 + 1, y0 + 1) };
+    std::uint32_t p[4];
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < src.Width() && y0 + 1 < src.Height()) {
+        const std::uint32_t* at = src.Pixels() + std::size_t(y0) * std::size_t(src.Width()) + std::size_t(x0);
+        p[0] = at[0];
+        p[1] = at[1];
+        p[2] = at[src.Width()];
+        p[3] = at[src.Width() + 1];
+    } else {
+        p[0] = PixelAt(src, x0, y0);
+        p[1] = PixelAt(src, x0 + 1, y0);
+        p[2] = PixelAt(src, x0, y0 + 1);
+        p[3] = PixelAt(src, x0 + 1, y0 + 1);
+    }
     const std::uint32_t w[4] = { (256 - fx) * (256 - fy), fx * (256 - fy), (256 - fx) * fy,
                                  fx * fy };
-    std::uint64_t alpha = 0, red = 0, green = 0, blue = 0;
+    if (p[0] >> 24 == p[1] >> 24 && p[0] >> 24 == p[2] >> 24 && p[0] >> 24 == p[3] >> 24) {
+        // Equal alphas cancel out of the division below, leaving a plain weighted mean;
+        // the inside of opaque art and clear areas take this path.
+        const std::uint32_t a = p[0] >> 24;
+        if (a == 0)
+            return 0;
+        std::uint32_t red = 32768, green = 32768, blue = 32768;
+        for (int i = 0; i < 4; ++i) {
+            red += w[i] * (p[i] >> 16 & 0xFF);
+            green += w[i] * (p[i] >> 8 & 0xFF);
+            blue += w[i] * (p[i] & 0xFF);
+        }
+        return RasterBlend::Pack(a, red >> 16, green >> 16, blue >> 16);
+    }
+    // 32 bits suffice: the weights sum to 65536, so a colour sum stays below
+    // 65536 x 255 x 255 + 65536 x 255 / 2 < 2^32.
+    std::uint32_t alpha = 0, red = 0, green = 0, blue = 0;
     for (int i = 0; i < 4; ++i) {
-        const std::uint64_t wa = std::uint64_t(w[i]) * (p[i] >> 24);
+        const std::uint32_t wa = w[i] * (p[i] >> 24);
         alpha += wa;
         red += wa * (p[i] >> 16 & 0xFF);
         green += wa * (p[i] >> 8 & 0xFF);
         blue += wa * (p[i] & 0xFF);
     }
-    const std::uint64_t a = (alpha + 32768) >> 16;
+    const std::uint32_t a = (alpha + 32768) >> 16;
     if (a == 0)
         return 0;
-    const std::uint64_t half = alpha / 2;
-    return RasterBlend::Pack(std::uint32_t(a), std::uint32_t((red + half) / alpha),
-                             std::uint32_t((green + half) / alpha),
-                             std::uint32_t((blue + half) / alpha));
+    const std::uint32_t half = alpha / 2;
+    return RasterBlend::Pack(a, (red + half) / alpha, (green + half) / alpha, (blue + half) / alpha);
 }
 
 } // namespace
@@ -105,13 +130,18 @@ void BlitRotated(IRaster& dest, const IRaster& src, int destX, int destY, int de
     RasterBlend::WithMethod(method, [&](auto m) {
         constexpr BlendMethod kMethod = decltype(m)::value;
         for (std::int64_t y = top; y < bottom; ++y) {
-            // Offsets of the pixel's centre from the rectangle's centre, in 1/65536 pixel.
+            // Offsets of the pixel's centre from the rectangle's centre, in 1/65536 pixel,
+            // turned: the unrounded products move by a whole pixel's worth per column, so
+            // stepping them gives exactly what multiplying at each pixel would.
             const std::int64_t v = (2 * (y - destY) + 1 - destHeight) * half;
+            const std::int64_t u0 = (2 * (left - destX) + 1 - destWidth) * half;
+            std::int64_t turnedU = u0 * cosine + v * sine;
+            std::int64_t turnedV = v * cosine - u0 * sine;
+            const std::int64_t stepU = 2 * half * cosine, stepV = -2 * half * sine;
             std::uint32_t* row = dest.Pixels() + std::size_t(y) * stride;
-            for (std::int64_t x = left; x < right; ++x) {
-                const std::int64_t u = (2 * (x - destX) + 1 - destWidth) * half;
-                const std::int64_t su = RoundShift(u * cosine + v * sine, kTrigBits);
-                const std::int64_t sv = RoundShift(v * cosine - u * sine, kTrigBits);
+            for (std::int64_t x = left; x < right; ++x, turnedU += stepU, turnedV += stepV) {
+                const std::int64_t su = RoundShift(turnedU, kTrigBits);
+                const std::int64_t sv = RoundShift(turnedV, kTrigBits);
                 const std::int64_t sx = centreX + RoundShift(su * scaleX, kPositionBits);
                 const std::int64_t sy = centreY + RoundShift(sv * scaleY, kPositionBits);
                 const std::int64_t x0 = FloorShift(sx, kPositionBits);

@@ -64,4 +64,20 @@ TEST(RasterBlend, MethodsAndOpacityGiveTheRoundedResults)
     }
 }
 
+TEST(RasterBlend, FourChannelMixRoundsLikeEachChannelAlone)
+{
+    // Every weight and every pair of channel values, in all four channel positions.
+    for (std::uint32_t a = 0; a < 256; ++a)
+        for (std::uint32_t s = 0; s < 256; ++s)
+            for (std::uint32_t d = 0; d < 256; ++d) {
+                const std::uint32_t sp = RasterBlend::Pack(s, 255 - s, s ^ 0x5A, s / 3);
+                const std::uint32_t dp = RasterBlend::Pack(d, d / 2, 255 - d, d ^ 0xA5);
+                const std::uint32_t expected = RasterBlend::Pack(
+                    RasterBlend::Mix(d, s, a), RasterBlend::Mix(d / 2, 255 - s, a),
+                    RasterBlend::Mix(255 - d, s ^ 0x5A, a), RasterBlend::Mix(d ^ 0xA5, s / 3, a));
+                if (RasterBlend::Mix4(dp, sp, a) != expected)
+                    FAIL() << std::hex << dp << " " << sp << " by " << a;
+            }
+}
+
 } // namespace
