@@ -37,6 +37,7 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
     lastBlockClock = readClock();
     lastApplied.reset(new std::int32_t[kParamCount]);
     std::fill(lastApplied.get(), lastApplied.get() + kParamCount, kNeverApplied);
+    std::fill(std::begin(voiceReleaseFrame), std::end(voiceReleaseFrame), kNoPendingRelease);
     ParamCountdown::Restart(kParamCount);
 
     DeclareParameters();

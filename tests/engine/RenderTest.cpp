@@ -140,16 +140,44 @@ TEST_F(Rendering, AGapOfMoreThanHalfASecondDropsAllVoices)
     EXPECT_EQ(BusyVoices(), 0);
 }
 
-TEST_F(Rendering, ReleaseZeroFreesTheVoiceAtTheFirstFrameOfTheNextBlock)
+// A note-off takes effect at its own frame, however short the note and whatever the
+// block size; one beyond the block's end releases from the next block's first frame.
+TEST_F(Rendering, ANoteOffReleasesAtItsOwnFrame)
 {
-    SetPlain(kParamRelease, 0.0);
-    LoadSlot(0, {std::vector<double>(1000, 1.0)});
-    Note(60, 127);
-    Render(8);
-    Note(60, 0, 5); // the offset of a note-off does not matter
-    Render(8);
-    EXPECT_EQ(left[0], 0.0);
-    EXPECT_EQ(BusyVoices(), 0);
+    struct Case {
+        const char* name;
+        int on;        // offset of the note-on in the first block
+        int off;       // offset of the note-off
+        bool later;    // the note-off comes with the second block rather than the first
+        int soundFrom; // frames [soundFrom, soundUntil) of the note-off's block sound
+        int soundUntil;
+        bool freed;    // the voice is free after the note-off's block
+    };
+    constexpr int kBlock = 64;
+    const Case cases[] = {
+        {"OnAndOffInOneBlock", 3, 9, false, 3, 9, true},
+        {"OffBeforeTheOnsStart", 30, 20, false, 0, 0, true},
+        {"OffAtTheFirstFrame", 0, 0, true, 0, 0, true},
+        {"OffAtTheLastFrame", 0, kBlock - 1, true, 0, kBlock - 1, true},
+        {"OffBeforeTheBlock", 0, -5, true, 0, 0, true},
+        {"OffBeyondTheBlock", 0, kBlock + 7, true, 0, kBlock, false},
+    };
+    SetPlain(kParamRelease, 0.0); // the voice ends at the release's first frame
+    LoadSlot(0, {std::vector<double>(100000, 1.0)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Note(60, 127, c.on);
+        if (c.later)
+            Render(kBlock);
+        Note(60, 0, c.off);
+        Render(kBlock);
+        for (int j = 0; j < kBlock; ++j)
+            ASSERT_EQ(left[j], j >= c.soundFrom && j < c.soundUntil ? 1.0 : 0.0) << j;
+        EXPECT_EQ(BusyVoices(), c.freed ? 0 : 1);
+        Render(kBlock);
+        EXPECT_EQ(left[0], 0.0);
+        EXPECT_EQ(BusyVoices(), 0);
+    }
 }
 
 TEST_F(Rendering, ReleaseFallsLinearlyFromTheLevelReached)
@@ -158,13 +186,12 @@ TEST_F(Rendering, ReleaseFallsLinearlyFromTheLevelReached)
     SetPlain(kParamRelease, 0.02);
     LoadSlot(0, {std::vector<double>(100000, 1.0)});
     Note(60, 127);
-    Render(100);
-    const double reached = plug->voiceEnv[0];
-    EXPECT_NEAR(reached, 100.0 / 441, 1e-12);
-    Note(60, 0);
+    Note(60, 0, 100); // in the middle of the attack, within the same block
     Render(1000);
-    EXPECT_NEAR(left[0], reached - 1.0 / 882, 1e-12);
-    const int frames = static_cast<int>(std::ceil(reached * 882));
+    const double reached = 100.0 / 441;
+    EXPECT_NEAR(left[99], reached, 1e-12);
+    EXPECT_NEAR(left[100], reached - 1.0 / 882, 1e-12);
+    const int frames = 100 + static_cast<int>(std::ceil(reached * 882));
     EXPECT_GT(left[frames - 2], 0.0);
     EXPECT_EQ(left[frames], 0.0);
     EXPECT_EQ(BusyVoices(), 0);

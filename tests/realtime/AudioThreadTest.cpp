@@ -243,13 +243,15 @@ TEST_F(AudioThreadAllocations, FloatAndDoubleProcessingAllocateNothing)
         maxVoices = std::max<int>(maxVoices, plug->voicesInUse);
         sounded = sounded || fl[kBlock / 2] != 0.0f || dl[kBlock / 2] != 0.0;
     }
-    // Every key up, then blocks until the releases end: voices are freed while counted.
+    // Every key up, as often as voices may hold it, then blocks until the releases end:
+    // voices are freed while counted.
     const int endCount = AllocationsDuring([&] {
         for (int key = 36; key < 96; ++key) {
             IMidiEvent off;
             off.status = 0x80;
             off.data1 = static_cast<unsigned char>(key);
-            plug->HandleMidiEvent(off);
+            for (int held = 0; held < kVoiceCount; ++held)
+                plug->HandleMidiEvent(off);
         }
         for (int block = 0; block < 20; ++block)
             host.effect->processReplacing(host.effect, nullptr, fouts, kBlock);
