@@ -31,6 +31,7 @@ public:
     void RenderBlock(double** inputs, double** outputs, int frames) override;
     void HandleMidiEvent(const IMidiEvent& event) override;
     void LoadSlotFile(int slot, const char* path) override;
+    void ProcessingSwitchedOn() override;
 
     void StopSlotVoices(int slot);
     void ClearHeldKeys();

@@ -44,9 +44,11 @@ void CLS_QUELLORN::RenderBlock(double**, double** outputs, int frames)
     transportWasRunning = running;
 
     // A pause of more than half a second between blocks drops the voices rather than
-    // resuming them mid-note. Unsigned, so the clock may wrap.
+    // resuming them mid-note. Unsigned, so the clock may wrap. An offline render takes
+    // as long as the machine needs and must not depend on it.
     const std::int32_t now = readClock();
-    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastBlockClock) > kStallMs)
+    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastBlockClock) > kStallMs
+        && MayBeRealTime())
         CutAllVoices();
 
     if (frames > 0) {
@@ -297,9 +299,18 @@ void MixAlone(BlockVoice& b, double* left, double* right, int j, int stop)
 
 } // namespace
 
+void CLS_QUELLORN::ProcessingSwitchedOn()
+{
+    ILockGuard lock(Lock());
+    lastBlockClock = readClock(); // the time processing was off is no stall
+}
+
 void CLS_QUELLORN::StartEngine()
 {
     engineStarted = true;
+    // Whatever happened between construction and the first notes or block (a long
+    // sample loaded, a project opened) is no stall.
+    lastBlockClock = readClock();
     for (int v = 0; v < kVoiceCount; ++v) {
         voiceSlot[v] = voiceNote[v] = voiceStage[v] = 0;
         voiceReleaseFrame[v] = kNoPendingRelease;

@@ -103,6 +103,8 @@ public:
     virtual int LoadParams(const IChunk& chunk, int pos);
     virtual bool SavePresets(IChunk& chunk);
     virtual int LoadPresets(const IChunk& chunk, int pos);
+    // The host has switched processing on (effMainsChanged); blocks follow.
+    virtual void ProcessingSwitchedOn() {}
 
     // ---- parameters ------------------------------------------------------------------
     int ParamCount() const { return static_cast<int>(params.size()); }

@@ -204,6 +204,12 @@ int IPlugVST::GetTransportState()
     return 0;
 }
 
+bool IPlugVST::MayBeRealTime()
+{
+    const VstIntPtr level = CallHost(audioMasterGetCurrentProcessLevel);
+    return level == kVstProcessLevelUnknown || level == kVstProcessLevelRealtime;
+}
+
 // ---- editor and latency ---------------------------------------------------------------------
 
 void IPlugVST::UpdateEditRect()

@@ -97,6 +97,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
             ResetProcessing();
         } else {
             SetActive(true);
+            ProcessingSwitchedOn();
         }
         return 0;
     case effEditGetRect:

@@ -297,6 +297,15 @@ struct VstTimeInfo {
     VstInt32 flags;
 };
 
+// What audioMasterGetCurrentProcessLevel answers.
+enum VstProcessLevels : VstInt32 {
+    kVstProcessLevelUnknown = 0,
+    kVstProcessLevelUser,
+    kVstProcessLevelRealtime,
+    kVstProcessLevelPrefetch,
+    kVstProcessLevelOffline,
+};
+
 // ---- Pins, speakers, editor, key names --------------------------------------------------
 
 enum VstPinPropertiesFlags : VstInt32 {

@@ -73,7 +73,8 @@ void ReferenceRenderBlock(CLS_QUELLORN& p, double** outputs, int n)
         CutAll(p);
     p.transportWasRunning = running;
     const std::int32_t now = p.Clock()();
-    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(p.lastBlockClock) > 500u)
+    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(p.lastBlockClock) > 500u
+        && p.MayBeRealTime())
         CutAll(p);
 
     for (int j = 0; j < n; ++j) {

@@ -1,6 +1,7 @@
 // The production renderer against the frame-by-frame reference, over many randomised
 // scenarios: both plug-ins get the same samples, parameters, notes, rate changes,
-// transport stops and clock stalls, and must produce the same bits and the same voices.
+// transport stops, process levels and clock stalls, and must produce the same bits and the
+// same voices.
 #include "engine/Quellorn.h"
 #include "engine/VoiceLanes.h"
 #include "tests/engine/ReferenceRenderer.h"
@@ -224,6 +225,12 @@ void RunScenario(unsigned seed)
                 host.timeInfo.flags = playing ? (host.timeInfo.flags | kVstTransportPlaying)
                                               : (host.timeInfo.flags & ~kVstTransportPlaying);
             });
+        }
+        if (rng() % 15 == 0) {
+            const VstIntPtr levels[] = {kVstProcessLevelUnknown, kVstProcessLevelRealtime,
+                                        kVstProcessLevelOffline};
+            const VstIntPtr level = levels[rng() % 3];
+            pair.Both([&](CLS_QUELLORN&, TestHost& host) { host.processLevel = level; });
         }
         scenarioClock += rng() % 40 == 0 ? 700 : 10;
 
