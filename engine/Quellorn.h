@@ -32,6 +32,7 @@ public:
     void HandleMidiEvent(const IMidiEvent& event) override;
     void LoadSlotFile(int slot, const char* path) override;
     void ProcessingSwitchedOn() override;
+    bool GetParamPresentation(int index, IParamPresentation& out) override;
 
     void StopSlotVoices(int slot);
     void ClearHeldKeys();

@@ -56,6 +56,7 @@ private:
     VstTimeInfo* TimeInfo(VstInt32 filter);
     VstIntPtr VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt);
     VstIntPtr CanDo(const char* text) const;
+    VstIntPtr ParamProperties(VstInt32 index, VstParameterProperties* out);
     VstIntPtr GetChunk(bool bank, void* ptr);
     VstIntPtr SetChunk(bool bank, VstIntPtr size, const void* data);
     void ProcessEvents(const VstEvents* events);

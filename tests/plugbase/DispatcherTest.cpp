@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -175,6 +176,64 @@ TEST_F(Dispatcher, ParameterNamesLabelsAndDisplays)
         EXPECT_EQ(Call(c.opcode, c.index, 0, text), 0);
         EXPECT_STREQ(text, c.expected);
     }
+}
+
+// Hosts' own parameter lists: each text names the slot, Yes/No parameters are switches,
+// and the slots are the display categories. Integer ranges are never claimed.
+TEST_F(Dispatcher, ParameterPropertiesNameTheSlotAndMarkSwitches)
+{
+    struct Case {
+        VstInt32 index;
+        const char* label;
+        const char* shortLabel;
+        bool isSwitch;
+        const char* category;
+    };
+    const Case cases[] = {
+        {0, "Slot 1 Active", "Act 1", true, "Slot 1"},
+        {13, "Slot 2 Low Note", "Low 2", false, "Slot 2"},
+        {4, "Slot 1 Semitones Multiply", "Semi 1", false, "Slot 1"},
+        {20, "Slot 2 Alternate Pan", "AltP 2", true, "Slot 2"},
+        {29, "Slot 3 Attack", "Att 3", false, "Slot 3"},
+        {35, "Slot 3 Loop", "Loop 3", true, "Slot 3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        VstParameterProperties p;
+        std::memset(&p, 0x5A, sizeof p); // what the host's memory held before
+        ASSERT_EQ(Call(effGetParameterProperties, c.index, 0, &p), 1);
+        EXPECT_STREQ(p.label, c.label);
+        EXPECT_STREQ(p.shortLabel, c.shortLabel);
+        EXPECT_STREQ(p.categoryLabel, c.category);
+        EXPECT_EQ(p.flags, kVstParameterSupportsDisplayCategory | (c.isSwitch ? kVstParameterIsSwitch : 0));
+        EXPECT_EQ(p.category, c.category[5] - '0');
+        EXPECT_EQ(p.numParametersInCategory, 12);
+        EXPECT_EQ(p.minInteger, 0);
+        EXPECT_EQ(p.future[15], 0);
+    }
+    // Every parameter has texts of its own that fit, and the names stay as they were.
+    std::vector<std::string> labels, shortLabels;
+    for (VstInt32 i = 0; i < kParamCount; ++i) {
+        VstParameterProperties p{};
+        ASSERT_EQ(Call(effGetParameterProperties, i, 0, &p), 1) << i;
+        EXPECT_LE(std::strlen(p.label), 63u);
+        EXPECT_LE(std::strlen(p.shortLabel), 7u) << p.shortLabel;
+        labels.emplace_back(p.label);
+        shortLabels.emplace_back(p.shortLabel);
+    }
+    std::sort(labels.begin(), labels.end());
+    std::sort(shortLabels.begin(), shortLabels.end());
+    EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end());
+    EXPECT_EQ(std::unique(shortLabels.begin(), shortLabels.end()), shortLabels.end());
+    char name[64];
+    Call(effGetParamName, 12, 0, name);
+    EXPECT_STREQ(name, "Active");
+
+    VstParameterProperties untouched{};
+    EXPECT_EQ(Call(effGetParameterProperties, kParamCount, 0, &untouched), 0);
+    EXPECT_EQ(Call(effGetParameterProperties, -1, 0, &untouched), 0);
+    EXPECT_EQ(Call(effGetParameterProperties, 0, 0, nullptr), 0);
+    EXPECT_EQ(untouched.label[0], '\0');
 }
 
 TEST_F(Dispatcher, String2ParameterClampsStoresAndApplies)
