@@ -50,7 +50,11 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         ResetAllParams();
         return 0;
     case effClose:
-        BeforeClose();
+        try {
+            BeforeClose();
+        } catch (...) {
+            // The host lets go of the plug-in whatever happens; it must still be deleted.
+        }
         lock.unlock();
         delete this;
         return 0;

@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,13 +27,33 @@ public:
         CLS_QUELLORN::ResetProcessing();
     }
     void SetActive(bool on) override { events.push_back(on ? "on" : "off"); }
-    void HandleMidiEvent(const IMidiEvent& e) override { midi.push_back(e); }
+    void HandleMidiEvent(const IMidiEvent& e) override
+    {
+        ThrowIfAsked();
+        midi.push_back(e);
+    }
+    void ParamChanged(int index) override
+    {
+        ThrowIfAsked();
+        CLS_QUELLORN::ParamChanged(index);
+    }
+    void RenderBlock(double** inputs, double** outputs, int frames) override
+    {
+        CLS_QUELLORN::RenderBlock(inputs, outputs, frames);
+        ThrowIfAsked(); // after the outputs were written
+    }
+    void ThrowIfAsked() const
+    {
+        if (throwing)
+            throw std::runtime_error("inside the plug-in");
+    }
     void HandleSysEx(const ISysExEvent& e) override { sysex.push_back(e); }
     std::vector<double>& Scratch(int channel) { return outputs[channel].scratch; }
 
     std::vector<std::string> events;
     std::vector<IMidiEvent> midi;
     std::vector<ISysExEvent> sysex;
+    bool throwing = false;
 };
 
 class Dispatcher : public ::testing::Test {
@@ -439,6 +461,52 @@ TEST_F(Dispatcher, ParameterCallbacksUseTheNormalisedForm)
     e->setParameter(e, -1, 0.5f);
     EXPECT_EQ(e->getParameter(e, 36), 0.0f);
     EXPECT_EQ(e->getParameter(e, -1), 0.0f);
+}
+
+// Whatever throws inside, the host gets 0, silence or an unchanged parameter, and the
+// object lock is free again.
+TEST_F(DispatcherProbe, NoExceptionReachesTheHost)
+{
+    Call(effOpen);
+    ASSERT_TRUE(plug->ParamsReady());
+    plug->slotSample[0].frames = 64;
+    plug->slotSample[0].channels = 1;
+    plug->slotSample[0].samples.assign(64, 0.5);
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    plug->CLS_QUELLORN::HandleMidiEvent(on); // a voice, so a rendered block is not silent
+    probe->throwing = true;
+
+    VstMidiEvent midi{};
+    midi.type = kVstMidiType;
+    VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&midi), nullptr}};
+    EXPECT_EQ(Call(effProcessEvents, 0, 0, &list), 0);
+    char text[] = "100";
+    EXPECT_EQ(Call(effString2Parameter, 1, 0, text), 0);
+
+    EXPECT_EQ(FloatBlock(e, 16)[0], std::vector<float>(16, 0.0f));
+    EXPECT_EQ(FloatBlock(e, 16, true)[0], std::vector<float>(16, 7.0f));
+    std::vector<double> left(16, 7.0), right(16, 7.0);
+    double* outs[] = {left.data(), right.data()};
+    e->processDoubleReplacing(e, nullptr, outs, 16);
+    EXPECT_EQ(left, std::vector<double>(16, 0.0));
+
+    const double before = plug->GetParam(1)->PlainValue();
+    e->setParameter(e, 1, 0.9f);
+    EXPECT_EQ(plug->GetParam(1)->PlainValue(), before);
+
+    bool lockFree = false;
+    std::thread other([&] {
+        lockFree = plug->Lock().try_lock();
+        if (lockFree)
+            plug->Lock().unlock();
+    });
+    other.join();
+    EXPECT_TRUE(lockFree);
+    probe->throwing = false;
+    EXPECT_NE(FloatBlock(e, 16)[0], std::vector<float>(16, 0.0f)) << "and it plays on";
 }
 
 TEST_F(Dispatcher, CloseDeletesThePlugIn)
