@@ -41,7 +41,8 @@ void MySample::ApplySfzSlot(const SfzSlotPlan& plan)
     }
     for (int offset = 0; offset < kParamsPerSlot; ++offset)
         if (plan.params[std::size_t(offset)])
-            SetParameterFromFile(kParamsPerSlot * slotIndex + offset, *plan.params[std::size_t(offset)]);
+            SetParameterFromFile(
+                kParamsPerSlot * slotIndex + offset, *plan.params[std::size_t(offset)]);
 }
 
 void MySample::SetParameterFromFile(int index, double value)

@@ -31,9 +31,11 @@ SfzSlotPlan SfzSlotPlan::FromRegion(const SfzRegion& region)
     plan.params[kParamSemitones] = semitones;
     // Sounding `shift` semitones higher at every key means a root that far lower, in keys
     // of the slot's transposition (the whole number the parameter will hold).
-    const double multiply = std::clamp(std::floor(semitones + 0.5), 1.0, double(kMaxSemitonesMultiply));
+    const double multiply
+        = std::clamp(std::floor(semitones + 0.5), 1.0, double(kMaxSemitonesMultiply));
     const double shift = region.transpose.value_or(0) + region.tune.value_or(0) * 0.01;
-    plan.params[kParamRootNote] = region.keycenter.value_or(kDefaultRoot) - std::round(shift / multiply);
+    plan.params[kParamRootNote]
+        = region.keycenter.value_or(kDefaultRoot) - std::round(shift / multiply);
 
     plan.params[kParamAttack] = region.attack.value_or(0.0f);
     plan.params[kParamRelease] = region.release.value_or(0.0f);

@@ -345,7 +345,7 @@ std::string CheckSfzReader(const std::string& path)
         return "SfzSlotPlan read the file differently";
     for (std::size_t slot = 0; slot < plans.size(); ++slot)
         for (std::size_t offset = 0; offset < plans[slot].params.size(); ++offset)
-            if (plans[slot].params[offset] && !std::isfinite(*plans[slot].params[offset]))
+            if (plans[slot].params[offset] && std::isnan(*plans[slot].params[offset]))
                 return "SfzSlotPlan, slot " + std::to_string(slot) + ": parameter "
                     + std::to_string(offset) + " is " + std::to_string(*plans[slot].params[offset]);
     return {};

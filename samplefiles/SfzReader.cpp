@@ -43,8 +43,8 @@ enum Opcode : int {
 // In the order keys are tried. A key may be the start of one of these names ("vol" is
 // volume, "ampeg_r" ampeg_release); the first such name counts.
 constexpr const char* kAbbreviable[] = { "ampeg_attack", "ampeg_release", "volume", "lokey",
-    "hikey", "pitch_keycenter", "pitch_keytrack", "pan", "direction", "loop_mode",
-    "pan_alternate", "default_path", "sample" };
+    "hikey", "pitch_keycenter", "pitch_keytrack", "pan", "direction", "loop_mode", "pan_alternate",
+    "default_path", "sample" };
 
 // Known only by their whole names; an exact name is looked up before any abbreviation,
 // so real opcodes that happen to start a name above ("pitch") mean themselves.
@@ -290,8 +290,8 @@ bool SfzReader::TakeDirective(std::string_view line, const char* path, int depth
         std::string expanded;
         bool cut = false;
         Substitute(value, false, expanded, cut);
-        const auto known = std::find_if(
-            defines.begin(), defines.end(), [&](const auto& define) { return define.first == name; });
+        const auto known = std::find_if(defines.begin(), defines.end(),
+            [&](const auto& define) { return define.first == name; });
         if (known != defines.end())
             known->second = expanded;
         else
@@ -327,8 +327,7 @@ bool SfzReader::TakeDirective(std::string_view line, const char* path, int depth
     return true; // other directives are passed over
 }
 
-void SfzReader::Substitute(
-    std::string_view line, bool cut, std::string& out, bool& outCut) const
+void SfzReader::Substitute(std::string_view line, bool cut, std::string& out, bool& outCut) const
 {
     out.clear();
     outCut = cut;

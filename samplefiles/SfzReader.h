@@ -47,13 +47,13 @@ struct SfzRegion {
     std::optional<std::int16_t> lokey; // MIDI notes; -1 in lokey or hikey: no key plays
     std::optional<std::int16_t> hikey;
     std::optional<std::int16_t> keycenter; // "sample" reads as 60, the format's default
-    std::optional<std::int16_t> keytrack;  // cents per key
+    std::optional<std::int16_t> keytrack; // cents per key
     std::optional<std::int16_t> transpose; // semitones
-    std::optional<std::int16_t> tune;      // cents
-    std::optional<float> attack;           // seconds
-    std::optional<float> release;          // seconds
-    std::optional<std::int16_t> pan;       // -100 (left) to 100 (right)
-    std::optional<std::int16_t> volume;    // decibels
+    std::optional<std::int16_t> tune; // cents
+    std::optional<float> attack; // seconds
+    std::optional<float> release; // seconds
+    std::optional<std::int16_t> pan; // -100 (left) to 100 (right)
+    std::optional<std::int16_t> volume; // decibels
     std::optional<bool> panAlternate;
     std::optional<bool> reverse;
     std::optional<bool> loop;

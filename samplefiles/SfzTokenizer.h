@@ -16,10 +16,10 @@
 class SfzTokenizer {
 public:
     struct Token {
-        bool header = false;    // a header: `name` is the text between "<" and ">"
-        std::string_view name;  // the opcode's name, possibly empty ("=5")
+        bool header = false; // a header: `name` is the text between "<" and ">"
+        std::string_view name; // the opcode's name, possibly empty ("=5")
         std::string_view value; // the opcode's value, blanks around it cut
-        bool cut = false;       // the value reaches the end of a line that was cut short
+        bool cut = false; // the value reaches the end of a line that was cut short
     };
 
     // Appends the tokens of `line` to `out`. `cut` says that the line went on beyond

@@ -242,7 +242,8 @@ TEST_F(SfzTest, TextsWrittenAsLibrariesWriteThemGiveEachSlotItsRegion)
         const char* shows[3];
         std::vector<Expect> expect;
     } cases[] = {
-        { "<region> sample=a.wav lokey=60 hikey=70 pitch_keycenter=65\n<region>sample=b.wav key=Bb3",
+        { "<region> sample=a.wav lokey=60 hikey=70 pitch_keycenter=65\n"
+          "<region>sample=b.wav key=Bb3",
             { "a.wav", "b.wav", "..." },
             { { 0, kParamLowNote, 60 }, { 0, kParamHighNote, 70 }, { 0, kParamRootNote, 65 },
                 { 1, kParamLowNote, 58 }, { 1, kParamRootNote, 58 } } },
@@ -290,7 +291,8 @@ TEST_F(SfzTest, TextsWrittenAsLibrariesWriteThemGiveEachSlotItsRegion)
         { "<region>\nsample=a.wav\n// note\nlokey=40\n  \t\nhikey=50\n<region>\nsample=b.wav\n",
             { "a.wav", "b.wav", "..." },
             { { 0, kParamLowNote, 40 }, { 0, kParamHighNote, 50 }, { 1, kParamLowNote, 12 } } },
-        { "<reg\nsample=a.wav\nlokey=40\n", { "a.wav", "...", "..." }, { { 0, kParamLowNote, 40 } } },
+        { "<reg\nsample=a.wav\nlokey=40\n", { "a.wav", "...", "..." },
+            { { 0, kParamLowNote, 40 } } },
         { "<region>\nsample=a.wav\n<group>\ndirection=reverse\n<region>\nsample=b.wav\n"
           "<region>\nsample=c.wav\ndirection=forward\n<group>\ndirection=reverse\n",
             { "a.wav", "b.wav", "c.wav" },
