@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <system_error>
 
@@ -214,6 +215,19 @@ void FolderOf(const char* path, char* folder)
     folder[length] = '\0';
 }
 
+// The length of the define name ("$" and up to kMaxDefineName - 1 name characters) that
+// `text` starts with; 0 when it starts with none.
+std::size_t DefineNameLength(std::string_view text)
+{
+    if (text.empty() || text[0] != '$')
+        return 0;
+    std::size_t length = 1;
+    while (length < text.size() && length < SfzReader::kMaxDefineName
+        && (std::isalnum(static_cast<unsigned char>(text[length])) || text[length] == '_'))
+        ++length;
+    return length > 1 ? length : 0;
+}
+
 bool SameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
@@ -278,24 +292,21 @@ bool SfzReader::TakeDirective(std::string_view line, const char* path, int depth
     if (line.empty() || line[0] != '#')
         return false;
     if (line.substr(0, 7) == "#define") {
-        std::string_view rest = Trim(line.substr(7));
-        std::size_t nameEnd = rest.empty() ? 0 : 1;
-        while (nameEnd < rest.size() && !IsBlank(rest[nameEnd]))
-            ++nameEnd;
-        if (nameEnd < 2 || rest[0] != '$' || defines.size() >= kMaxDefines)
+        const std::string_view rest = Trim(line.substr(7));
+        const std::size_t nameLength = DefineNameLength(rest);
+        if (nameLength == 0 || (nameLength < rest.size() && !IsBlank(rest[nameLength])))
             return true;
-        std::string_view value = rest.substr(nameEnd);
+        std::string_view value = rest.substr(nameLength);
         value = Trim(value.substr(0, value.find("//")));
-        std::string name(rest.substr(0, nameEnd));
         std::string expanded;
         bool cut = false;
         Substitute(value, false, expanded, cut);
-        const auto known = std::find_if(defines.begin(), defines.end(),
-            [&](const auto& define) { return define.first == name; });
+        const std::string_view name = rest.substr(0, nameLength);
+        const auto known = defines.find(name);
         if (known != defines.end())
-            known->second = expanded;
-        else
-            defines.emplace_back(std::move(name), std::move(expanded));
+            known->second = std::move(expanded);
+        else if (defines.size() < kMaxDefines)
+            defines.emplace(std::string(name), std::move(expanded));
         return true;
     }
     if (line.substr(0, 8) == "#include") {
@@ -332,15 +343,21 @@ void SfzReader::Substitute(std::string_view line, bool cut, std::string& out, bo
     out.clear();
     outCut = cut;
     for (std::size_t i = 0; i < line.size();) {
-        const std::pair<std::string, std::string>* longest = nullptr;
-        if (line[i] == '$')
-            for (const auto& define : defines)
-                if (line.compare(i, define.first.size(), define.first) == 0
-                    && (!longest || define.first.size() > longest->first.size()))
-                    longest = &define;
-        const std::string_view piece
-            = longest ? std::string_view(longest->second) : line.substr(i, 1);
-        i += longest ? longest->first.size() : 1;
+        std::string_view piece = line.substr(i, 1);
+        std::size_t taken = 1;
+        if (line[i] == '$' && !defines.empty()) {
+            // The longest defined name that starts here. Names are short and runs of name
+            // characters don't overlap, so a line costs time linear in its length.
+            for (std::size_t length = DefineNameLength(line.substr(i)); length > 1; --length) {
+                const auto define = defines.find(line.substr(i, length));
+                if (define != defines.end()) {
+                    piece = define->second;
+                    taken = length;
+                    break;
+                }
+            }
+        }
+        i += taken;
         // A line that grows past the line size is cut there, like a long line of the file.
         const std::size_t room = SfzLineReader::kLineSize - 1 - out.size();
         if (piece.size() > room) {

@@ -5,13 +5,13 @@
 // header make a region of their own; other opcodes and headers are passed over silently.
 //
 // Text is taken as the format has it: see SfzTokenizer for headers, opcodes and comments.
-// Besides, "#define $NAME value" replaces $NAME in the lines that follow (the longest
-// defined name wins), and "#include "file.sfz"" reads that file in place, its path taken
-// relative to the including file; includes nest at most kMaxIncludeDepth deep, at most
-// kMaxIncludes are read per instrument, and a file that is already being read is refused,
-// so files that include each other end. Sample paths are relative to the instrument
-// file's folder (after `default_path`) whichever file names them, as an include is read
-// in place.
+// Besides, "#define $NAME value" replaces $NAME in the lines that follow (names are "$"
+// and letters, digits or "_"; the longest defined name wins), and "#include "file.sfz""
+// reads that file in place, its path taken relative to the including file. Includes nest
+// at most kMaxIncludeDepth deep, at most kMaxIncludes are read per instrument, and a file
+// that is already being read is refused, so files that include each other end. Sample
+// paths are relative to the instrument file's folder (after `default_path`) whichever file
+// names them, as an include is read in place.
 //
 // Sample paths are composed with the platform's separator; the file's other separator is
 // turned into it (SFZ files written on Windows use backslashes). Absolute sample values
@@ -29,10 +29,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // One region of an instrument, its opcodes resolved through the scopes.
@@ -69,6 +70,7 @@ public:
     static constexpr int kMaxIncludeDepth = 8;
     static constexpr int kMaxIncludes = 256;
     static constexpr std::size_t kMaxDefines = 256;
+    static constexpr std::size_t kMaxDefineName = 64; // "$" included
 
     // Reads `sfzPath` until `maxRegions` regions are complete or the file ends. False when
     // the file can't be opened (or its path doesn't fit the buffers): then `out` is empty.
@@ -107,7 +109,7 @@ private:
     Scope master;
     Scope group;
     Scope region;
-    std::vector<std::pair<std::string, std::string>> defines;
+    std::map<std::string, std::string, std::less<>> defines;
     std::vector<std::string> openFiles; // the include chain being read, outermost first
     int includesRead = 0;
 };
