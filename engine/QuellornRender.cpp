@@ -348,7 +348,11 @@ void CLS_QUELLORN::RenderVoices(double* left, double* right, int frames)
         // fixed, so computing it once here gives the same value.
         s.gain = s.level * s.env;
         s.stage = voiceStage[v];
-        s.releaseAt = voiceReleaseFrame[v] == kNoPendingRelease ? kNoRelease : voiceReleaseFrame[v];
+        // Past the block's end the frame itself no longer matters, and the largest offset
+        // a host can send must not read as no note-off at all.
+        s.releaseAt = voiceReleaseFrame[v] == kNoPendingRelease
+                          ? kNoRelease
+                          : std::min(static_cast<int>(voiceReleaseFrame[v]), frames);
         b.attack = attackStep[slot];
         b.release = releaseStep[slot];
         b.voice = v;

@@ -4,6 +4,7 @@
 #include "tests/engine/SamplerFixture.h"
 
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -221,6 +222,7 @@ TEST_F(Rendering, ANoteOffReleasesAtItsOwnFrame)
         {"OffAtTheLastFrame", 0, kBlock - 1, true, 0, kBlock - 1, true},
         {"OffBeforeTheBlock", 0, -5, true, 0, 0, true},
         {"OffBeyondTheBlock", 0, kBlock + 7, true, 0, kBlock, false},
+        {"OffAtTheLargestOffset", 0, std::numeric_limits<int>::max(), true, 0, kBlock, false},
     };
     SetPlain(kParamRelease, 0.0); // the voice ends at the release's first frame
     LoadSlot(0, {std::vector<double>(100000, 1.0)});
