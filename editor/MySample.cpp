@@ -178,13 +178,13 @@ void MySample::LoadFile(const char* newPath)
 bool MySample::ReadHeader()
 {
     WavReader reader;
-    if (!reader.Open(path))
+    if (!reader.Open(path, kMaxSampleValues))
         return false;
     headerFrames = reader.Frames();
     headerChannels = static_cast<std::int16_t>(reader.Channels());
     headerRate = reader.Rate();
     reader.Close();
-    return std::uint64_t(headerFrames) * std::uint64_t(headerChannels) <= kMaxSampleValues;
+    return true;
 }
 
 void MySample::SetDisplayName()

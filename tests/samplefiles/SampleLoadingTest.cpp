@@ -142,6 +142,15 @@ TEST_F(SampleLoadingTest, LoadsEveryEncodingIntoPlanesAndRecordsThePath)
     }
 }
 
+TEST_F(SampleLoadingTest, AnSfzRegionTakesAFlacSample)
+{
+    Open();
+    const std::string flac = folder.CopyFile(FlacFile("pcm16-stereo.flac"), "tone.flac");
+    Display().LoadFile(folder.Write("one.sfz", "<region>\nsample=tone.flac\n").c_str());
+    EXPECT_EQ(Stored(), flac);
+    EXPECT_EQ(PlaneOf(0, 1), ChannelOf("pcm16-stereo", 2, 1));
+}
+
 TEST_F(SampleLoadingTest, AFailedLoadEmptiesTheSlotAndClearsTheStoredPath)
 {
     Open();
