@@ -3,6 +3,7 @@
 #include "editor/MySample.h"
 #include "engine/EngineConfig.h"
 #include "engine/Quellorn.h"
+#include "engine/SfzSlotPlan.h"
 #include "fuzz/FuzzSupport.h"
 #include "samplefiles/FileSystem.h"
 #include "samplefiles/FlacReader.h"
@@ -12,6 +13,7 @@
 #include "samplefiles/WavReader.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -360,28 +362,35 @@ std::string ReadFlac(const std::string& path, Decoded& file)
 
 // ---- SFZ ------------------------------------------------------------------------------------
 
-std::string CheckSfzReader(const std::string& path, int slot)
+std::string CheckSfzReader(const std::string& path)
 {
+    SfzInstrument instrument;
     SfzReader reader;
-    const std::string where = "SfzReader, slot " + std::to_string(slot) + ": ";
-    if (!reader.Read(path.c_str(), slot))
-        return where + "could not read the file";
-    if (!std::memchr(reader.SamplePath(), '\0', SfzReader::kPathSize)
-        || !std::memchr(reader.RefusedSample(), '\0', SfzReader::kPathSize))
-        return where + "a path without terminator";
-    if (reader.RegionFound() && reader.EmptiesSlot())
-        return where + "the slot is both filled and emptied";
-    if (reader.RegionFound()) {
-        const char* sample = reader.SamplePath();
-        const char* dot = std::strrchr(sample, '.');
+    if (!reader.Read(path.c_str(), kSlotCount, instrument))
+        return "SfzReader could not read the file";
+    if (instrument.regions.size() > std::size_t(kSlotCount))
+        return "SfzReader gave " + std::to_string(instrument.regions.size()) + " regions";
+    for (std::size_t n = 0; n < instrument.regions.size(); ++n) {
+        const SfzRegion& region = instrument.regions[n];
+        const std::string where = "SfzReader, region " + std::to_string(n) + ": ";
+        if (!std::memchr(region.samplePath, '\0', SfzRegion::kPathSize))
+            return where + "a path without terminator";
+        if (region.refusal != LoadFailure::kNone)
+            continue;
+        const char* dot = std::strrchr(region.samplePath, '.');
         if (NameMatches(dot ? dot + 1 : "", "sfz"))
-            return where + "an SFZ file as the sample: " + sample;
-        if (!FileSystem::IsRegularFile(sample))
-            return where + "a sample that is no file: " + sample;
+            return where + "an SFZ file as the sample: " + region.samplePath;
+        if (!FileSystem::IsRegularFile(region.samplePath))
+            return where + "a sample that is no file: " + region.samplePath;
     }
-    for (int offset = kParamLowNote; offset <= kParamLoop; ++offset)
-        if (std::isnan(reader.ParamValue(offset)))
-            return where + "parameter " + std::to_string(offset) + " is NaN";
+    std::array<SfzSlotPlan, kSlotCount> plans;
+    if (SfzSlotPlan::ReadAll(path.c_str(), plans) != !instrument.regions.empty())
+        return "SfzSlotPlan read the file differently";
+    for (std::size_t slot = 0; slot < plans.size(); ++slot)
+        for (std::size_t offset = 0; offset < plans[slot].params.size(); ++offset)
+            if (plans[slot].params[offset] && std::isnan(*plans[slot].params[offset]))
+                return "SfzSlotPlan, slot " + std::to_string(slot) + ": parameter "
+                    + std::to_string(offset) + " is " + std::to_string(*plans[slot].params[offset]);
     return {};
 }
 
@@ -427,11 +436,8 @@ std::string RunSfz(const std::uint8_t* data, std::size_t size)
     FolderScope scope;
     const std::string path = folder.PathOf("input.sfz");
     WriteInput(path, data, size);
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const std::string report = CheckSfzReader(path, slot);
-        if (!report.empty())
-            return report;
-    }
+    if (const std::string report = CheckSfzReader(path); !report.empty())
+        return report;
 
     FuzzHost host;
     if (!host.Created())

@@ -325,6 +325,15 @@ def sfz_seeds():
         "values.sfz": "<region>\nsample=float64-quad.wav\nampeg_attack=-5\nampeg_release=nan\n"
             "pan=+-3\nvolume= -20\nlokey=b#9\nhikey=-1\npitch_keycenter=x\n"
             "pitch_keytrack=-2147483649\nloop_mode=one_shot\npan_alternate=YES\n",
+        "library-style.sfz": "#define $LO 40\n#define $S pcm16-stereo\n<control> default_path=\n"
+            "<global> volume=-3 /* a comment\nover lines */ ampeg_release = 0.5 // end\n"
+            "<master> pan=10\n<group> lokey=$LO hikey=eb5 transpose=12 tune=-50\n"
+            "  <region> sample=$S.wav key=Bb3 pitch_keycenter=sample loop_mode=one_shot\n"
+            "\t<region>sample=tone.ogg hikey=-1 loopmode=loop_continuous\n"
+            "<region> sample=pcm8-mono.wav lokey=-1 amp_veltrack=100 pitch=20\n",
+        "includes.sfz": "#include \"instrument.sfz\"\n#include \"input.sfz\"\n"
+            "#include \"nested.sfz\"\n#include \"missing.sfz\"\n#include\n"
+            "<region> sample=pcm16-stereo.wav\n",
         "one-region.sfz": "<region>\nsample=pcm16-stereo.wav\n",
         "empty.sfz": "",
     }
