@@ -86,6 +86,7 @@ private:
     SampleData& Sample() const;
     bool ReadHeader();
     bool DecodeWav(std::vector<double>& buffer);
+    bool DecodeFlac(std::vector<double>& buffer);
     void SetDisplayName();
     void ScanFolder();
     void StoreStatePath(const char* text);

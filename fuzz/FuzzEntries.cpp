@@ -6,6 +6,7 @@
 #include "engine/SfzSlotPlan.h"
 #include "fuzz/FuzzSupport.h"
 #include "samplefiles/FileSystem.h"
+#include "samplefiles/FlacReader.h"
 #include "samplefiles/NameMatch.h"
 #include "samplefiles/OggReader.h"
 #include "samplefiles/SfzReader.h"
@@ -317,6 +318,48 @@ std::string ReadOgg(const std::string& path, Decoded& file)
     return {};
 }
 
+// ---- FLAC -----------------------------------------------------------------------------------
+
+std::string ReadFlac(const std::string& path, Decoded& file)
+{
+    FlacReader reader;
+    file.opened = reader.Open(path.c_str(), MySample::kMaxSampleValues);
+    if (!file.opened) {
+        if (reader.Channels() != 0 || reader.Rate() != 0 || reader.Frames() != 0)
+            return "FlacReader refused the file but kept format fields";
+        if (reader.Failure() == LoadFailure::kNone)
+            return "FlacReader refused the file without a reason";
+        return {};
+    }
+    file.frames = reader.Frames();
+    file.channels = reader.Channels();
+    if (file.frames == 0 || file.channels < 1 || file.channels > 8 || reader.Rate() < 1)
+        return "FlacReader accepted " + std::to_string(file.frames) + " frames of "
+            + std::to_string(file.channels) + " channels at " + std::to_string(reader.Rate())
+            + " Hz";
+    const std::size_t planes = file.channels > 1 ? 2 : 1;
+    if (std::uint64_t(file.frames) * planes > kMaxComparedValues)
+        return {};
+    // Exactly the frames the header counts: a write past them is a sanitizer report.
+    for (std::size_t p = 0; p < planes; ++p)
+        file.planes[p].assign(file.frames, 0.0);
+    const std::uint32_t got
+        = reader.Read(file.planes[0].data(), planes > 1 ? file.planes[1].data() : nullptr,
+                      file.frames);
+    if (got > file.frames)
+        return "FlacReader decoded " + std::to_string(got) + " of " + std::to_string(file.frames)
+            + " frames";
+    for (std::size_t p = 0; p < planes; ++p)
+        for (double v : file.planes[p])
+            if (!(v >= -1.0 && v < 1.0))
+                return "FlacReader converted an integer value to " + std::to_string(v);
+    if (reader.Open(path.c_str(), MySample::kMaxSampleValues) != file.opened
+        || reader.Frames() != file.frames)
+        return "FlacReader read another length the second time";
+    file.compared = true;
+    return {};
+}
+
 // ---- SFZ ------------------------------------------------------------------------------------
 
 std::string CheckSfzReader(const std::string& path)
@@ -373,6 +416,17 @@ std::string RunOgg(const std::uint8_t* data, std::size_t size)
     WriteInput(path, bytes.data(), bytes.size());
     Decoded file;
     const std::string report = ReadOgg(path, file);
+    return report.empty() ? LoadAndPlay(path, file) : report;
+}
+
+std::string RunFlac(const std::uint8_t* data, std::size_t size)
+{
+    const SampleFolder& folder = SampleFolder::Get();
+    FolderScope scope;
+    const std::string path = folder.PathOf("input.flac");
+    WriteInput(path, data, size);
+    Decoded file;
+    const std::string report = ReadFlac(path, file);
     return report.empty() ? LoadAndPlay(path, file) : report;
 }
 
@@ -433,6 +487,7 @@ const std::vector<Target>& Targets()
         {"state", &RunState},
         {"host_sequence", &RunHostSequence},
         {"ogg", &RunOgg},
+        {"flac", &RunFlac},
         {"sfz", &RunSfz},
     };
     return targets;

@@ -16,6 +16,7 @@ ROOT = pathlib.Path(__file__).resolve().parent
 CORPUS = ROOT / "corpus"
 WAV_FIXTURES = ROOT.parent / "tests" / "data" / "wav"
 OGG_FIXTURES = ROOT.parent / "tests" / "data" / "ogg"
+FLAC_FIXTURES = ROOT.parent / "tests" / "data" / "flac"
 
 # The sample folder's names, in the order of SampleFolder::Names().
 NAMES = [
@@ -280,6 +281,25 @@ def ogg_seeds():
         write("fuzz_ogg", name, data)
 
 
+# ---- FLAC -----------------------------------------------------------------------------------
+
+def flac_seeds():
+    fixtures = {path.name: path.read_bytes() for path in sorted(FLAC_FIXTURES.glob("*.flac"))}
+    blocks = fixtures["pcm24-stereo-blocks.flac"]
+    seeds = {
+        "pcm8-mono.flac": fixtures["pcm8-mono.flac"],
+        "pcm24-six.flac": fixtures["pcm24-six.flac"],
+        "pcm32-mono.flac": fixtures["pcm32-mono.flac"],
+        "blocks.flac": blocks,
+        "cut-in-block.flac": blocks[:len(blocks) * 2 // 3 + 5],
+        # The description's frame count cleared: the reader counts the frames itself.
+        "no-length.flac": blocks[:21] + bytes([blocks[21] & 0xF0]) + bytes(4) + blocks[26:],
+        "description-only.flac": blocks[:4] + bytes([blocks[4] | 0x80]) + blocks[5:42],
+    }
+    for name, data in seeds.items():
+        write("fuzz_flac", name, data)
+
+
 # ---- SFZ ------------------------------------------------------------------------------------
 
 def sfz_seeds():
@@ -322,12 +342,14 @@ def sfz_seeds():
 
 
 def main():
-    for target in ("fuzz_wav", "fuzz_state", "fuzz_host_sequence", "fuzz_ogg", "fuzz_sfz"):
+    for target in ("fuzz_wav", "fuzz_state", "fuzz_host_sequence", "fuzz_ogg", "fuzz_flac",
+                   "fuzz_sfz"):
         shutil.rmtree(CORPUS / target, ignore_errors=True)
     wav_seeds()
     state_seeds()
     host_seeds()
     ogg_seeds()
+    flac_seeds()
     sfz_seeds()
 
 
