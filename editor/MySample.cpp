@@ -4,6 +4,7 @@
 #include "engine/EngineConfig.h"
 #include "engine/Quellorn.h"
 #include "samplefiles/FileSystem.h"
+#include "samplefiles/FlacReader.h"
 #include "samplefiles/NameMatch.h"
 #include "samplefiles/OggReader.h"
 #include "samplefiles/WavReader.h"
@@ -17,7 +18,7 @@
 namespace {
 
 constexpr const char* kWrongAudio = "wrong audio";
-constexpr const char* kDialogExtensions = "wav ogg sfz";
+constexpr const char* kDialogExtensions = "wav ogg flac sfz";
 // Interleaved values decoded per step of a multi-channel file before they are split into
 // the two planes; keeps the temporary buffer small whatever the file's length.
 constexpr std::size_t kSplitValues = 64 * 1024;
@@ -27,17 +28,22 @@ bool Inside(const IBox& box, int x, int y)
     return x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
 }
 
-// Audio entries of a folder: at least four characters, ending in .wav or .ogg in any case.
+// True when `name` ends in `suffix` (given in lower case), in any case.
+bool EndsWith(const std::string& name, const char* suffix)
+{
+    const std::size_t length = std::strlen(suffix);
+    if (name.size() < length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - length + i])) != suffix[i])
+            return false;
+    return true;
+}
+
+// Audio entries of a folder: ending in .wav, .ogg or .flac in any case.
 bool IsAudioEntry(const std::string& name)
 {
-    if (name.size() < 4)
-        return false;
-    char tail[5];
-    for (int i = 0; i < 4; ++i)
-        tail[i] = static_cast<char>(
-            std::tolower(static_cast<unsigned char>(name[name.size() - 4 + std::size_t(i)])));
-    tail[4] = '\0';
-    return std::strcmp(tail, ".wav") == 0 || std::strcmp(tail, ".ogg") == 0;
+    return EndsWith(name, ".wav") || EndsWith(name, ".ogg") || EndsWith(name, ".flac");
 }
 
 const char* AfterLast(const char* text, char mark)
@@ -137,6 +143,15 @@ void MySample::LoadFile(const char* newPath)
         headerFrames = reader.Frames();
         headerChannels = reader.Channels();
         headerRate = reader.Rate();
+    } else if (NameMatches(extension, "flac")) {
+        FlacReader reader;
+        if (!reader.Open(path, kMaxSampleValues)) {
+            ShowLoadFailure("");
+            return;
+        }
+        headerFrames = reader.Frames();
+        headerChannels = reader.Channels();
+        headerRate = reader.Rate();
     } else {
         ShowLoadFailure("");
         return;
@@ -163,13 +178,13 @@ void MySample::LoadFile(const char* newPath)
 bool MySample::ReadHeader()
 {
     WavReader reader;
-    if (!reader.Open(path))
+    if (!reader.Open(path, kMaxSampleValues))
         return false;
     headerFrames = reader.Frames();
     headerChannels = static_cast<std::int16_t>(reader.Channels());
     headerRate = reader.Rate();
     reader.Close();
-    return std::uint64_t(headerFrames) * std::uint64_t(headerChannels) <= kMaxSampleValues;
+    return true;
 }
 
 void MySample::SetDisplayName()
@@ -230,6 +245,9 @@ void MySample::DecodeInto(std::vector<double>& buffer, bool redrawAfter)
         }
         reader.Read(
             buffer.data(), planes > 1 ? buffer.data() + sample.frames : nullptr, sample.frames);
+    } else if (NameMatches(extension, "flac")) {
+        if (!DecodeFlac(buffer))
+            return;
     } else {
         ShowLoadFailure("");
         return;
@@ -237,6 +255,22 @@ void MySample::DecodeInto(std::vector<double>& buffer, bool redrawAfter)
     StoreStatePath(path);
     if (redrawAfter)
         redraw = true;
+}
+
+bool MySample::DecodeFlac(std::vector<double>& buffer)
+{
+    const SampleData& sample = Sample();
+    const std::size_t planes = sample.channels > 1 ? 2 : 1;
+    FlacReader reader;
+    // The buffer comes sized from the same frames and channels; a mismatch would be a write
+    // past its end, so it counts as a failed file.
+    if (sample.channels < 1 || buffer.size() < std::size_t(sample.frames) * planes
+        || !reader.Open(path, kMaxSampleValues)) {
+        ShowLoadFailure("");
+        return false;
+    }
+    reader.Read(buffer.data(), planes > 1 ? buffer.data() + sample.frames : nullptr, sample.frames);
+    return true;
 }
 
 bool MySample::DecodeWav(std::vector<double>& buffer)

@@ -18,6 +18,7 @@
 
 class CLS_QUELLORN;
 struct SampleData;
+struct SfzSlotPlan;
 
 class MySample : public IControl {
 public:
@@ -45,13 +46,14 @@ public:
     // Empties the slot and shows `text`, or "wrong audio" when it is empty.
     void ShowLoadFailure(const char* text);
     void ReverseSampleData();
-    // Fills the slot from its region of an SFZ instrument file: loads the region's sample
-    // and sets the slot's parameters from its opcodes, or empties the slot when the file has
-    // too few regions. A sample that can't be used queues a warning on the editor surface,
-    // once per slot until the next SFZ file is given to this slot (MySampleSfz.cpp).
-    void ReadSfz(const char* path);
+    // Fills the slot as an SFZ instrument file's plan for it says: loads the region's
+    // sample (or shows "wrong audio" for a refused one) and sets the parameters the plan
+    // gives, or empties the slot when the file has too few regions. A refused sample
+    // queues a warning on the editor surface, once per slot until the next SFZ file is
+    // given to this slot (MySampleSfz.cpp).
+    void ApplySfzSlot(const SfzSlotPlan& plan);
     // Stores a value read from a file in parameter `index`, clamped to its range, and
-    // passes it on as the editor does; values below -100 mean "not given" and are ignored.
+    // passes it on as the editor does; a NaN is ignored.
     void SetParameterFromFile(int index, double value);
 
     // The audio files before and after `current` among a folder's entry names, in the
@@ -84,6 +86,7 @@ private:
     SampleData& Sample() const;
     bool ReadHeader();
     bool DecodeWav(std::vector<double>& buffer);
+    bool DecodeFlac(std::vector<double>& buffer);
     void SetDisplayName();
     void ScanFolder();
     void StoreStatePath(const char* text);

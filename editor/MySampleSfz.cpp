@@ -1,51 +1,53 @@
-// The slot's side of SFZ instrument files: SfzReader works out what the slot's region
-// says, and this applies it through the same paths as a file load and an editor change.
+// The slot's side of SFZ instrument files: SfzSlotPlan says what the file gives the slot,
+// and this applies it through the same paths as a file load and an editor change.
 #include "editor/IEditorSurface.h"
 #include "editor/MySample.h"
 #include "engine/EngineConfig.h"
 #include "engine/Quellorn.h"
-#include "samplefiles/SfzReader.h"
+#include "engine/SfzSlotPlan.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace {
 
 constexpr const char* kWrongSampleCaption = "Wrong Sample in SFZ file";
-// Below this, a value read from a file stands for "not given".
-constexpr double kLowestFileValue = -100.0;
 
 } // namespace
 
-void MySample::ReadSfz(const char* sfzPath)
+void MySample::ApplySfzSlot(const SfzSlotPlan& plan)
 {
-    SfzReader reader;
-    if (!reader.Read(sfzPath, slotIndex))
-        return;
     ILockGuard lock(sampler->Lock());
-    if (reader.RefusedSample()[0] && !warned) {
-        warned = true;
-        IEditorSurface* surface = sampler->Editor();
-        if (surface) {
-            char text[SfzReader::kPathSize + 32];
-            std::snprintf(
-                text, sizeof text, "Wrong Sample in SFZ file: %s", reader.RefusedSample());
-            surface->QueueWarning(kWrongSampleCaption, text);
-        }
-    }
-    if (reader.RegionFound()) {
-        LoadFile(reader.SamplePath());
-        // Active (offset 0) is the user's to set, never a file's.
-        for (int offset = kParamLowNote; offset <= kParamLoop; ++offset)
-            SetParameterFromFile(kParamsPerSlot * slotIndex + offset, reader.ParamValue(offset));
-    }
-    if (reader.EmptiesSlot())
+    switch (plan.fill) {
+    case SfzSlotPlan::Fill::kEmpty:
         ShowLoadFailure("...");
+        return;
+    case SfzSlotPlan::Fill::kSample:
+        LoadFile(plan.samplePath);
+        break;
+    case SfzSlotPlan::Fill::kRefused:
+        if (!warned) {
+            warned = true;
+            if (IEditorSurface* surface = sampler->Editor()) {
+                char text[SfzRegion::kPathSize + 32];
+                std::snprintf(text, sizeof text, "Wrong Sample in SFZ file: %s", plan.samplePath);
+                surface->QueueWarning(kWrongSampleCaption, text);
+            }
+        }
+        // The region keeps its slot: the slot shows that its sample is missing and takes
+        // the region's settings, ready for the sample once it is given.
+        ShowLoadFailure("");
+        break;
+    }
+    for (int offset = 0; offset < kParamsPerSlot; ++offset)
+        if (plan.params[std::size_t(offset)])
+            SetParameterFromFile(
+                kParamsPerSlot * slotIndex + offset, *plan.params[std::size_t(offset)]);
 }
 
 void MySample::SetParameterFromFile(int index, double value)
 {
-    // Written so that a NaN counts as not given too.
-    if (!(value >= kLowestFileValue))
+    if (std::isnan(value))
         return;
     ILockGuard lock(sampler->Lock());
     IParameter* param = sampler->GetParam(index);

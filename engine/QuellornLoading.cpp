@@ -4,8 +4,10 @@
 #include "editor/MySample.h"
 #include "editor/SampleRange.h"
 #include "engine/Quellorn.h"
+#include "engine/SfzSlotPlan.h"
 #include "samplefiles/NameMatch.h"
 
+#include <array>
 #include <cstring>
 #include <new>
 
@@ -56,22 +58,25 @@ void CLS_QUELLORN::ReloadSlot(int slot)
 
 void CLS_QUELLORN::LoadSlotFile(int slot, const char* path)
 {
-    if (!path)
+    if (!path || std::strcmp(path, "0") == 0)
         return;
-    // Declared before the lock, so it ends after it: the SFZ reader's warnings are shown
-    // once the lock is let go.
+    // Declared before the lock, so it ends after it: the SFZ warnings are shown once the
+    // lock is let go.
     DeferredMessages deferred(this);
-    ILockGuard lock(Lock());
-    if (std::strcmp(path, "0") == 0)
-        return;
     const char* dot = std::strrchr(path, '.');
     if (NameMatches(dot ? dot + 1 : "", "sfz")) {
-        // An instrument file fills all three slots, whichever slot it arrived at.
-        for (MySample* display : sampleDisplay)
-            if (display)
-                display->ReadSfz(path);
+        // An instrument file fills all three slots, whichever slot it arrived at. It is
+        // read once, before the lock: reading needs none and would hold up the audio.
+        std::array<SfzSlotPlan, kSlotCount> plans;
+        if (!SfzSlotPlan::ReadAll(path, plans))
+            return;
+        ILockGuard lock(Lock());
+        for (int n = 0; n < kSlotCount; ++n)
+            if (sampleDisplay[n])
+                sampleDisplay[n]->ApplySfzSlot(plans[std::size_t(n)]);
         return;
     }
+    ILockGuard lock(Lock());
     if (slot >= 0 && slot < kSlotCount && sampleDisplay[slot])
         sampleDisplay[slot]->LoadFile(path);
 }
