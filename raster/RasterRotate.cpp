@@ -12,12 +12,9 @@ namespace {
 constexpr int kTrigBits = 20;
 constexpr int kPositionBits = 16;
 
-// v / 2^bits rounded toward minus infinity; right shifts of negative values are not
-// portable C++, so the negative side is done on the magnitude.
-std::int64_t FloorShift(std::int64_t v, int bits)
-{
-    return v >= 0 ? v >> bits : -((-v + (std::int64_t(1) << bits) - 1) >> bits);
-}
+// v / 2^bits rounded toward minus infinity. GCC, which builds both targets, defines >> on
+// negative values as the arithmetic shift (C++20 requires it of every compiler).
+std::int64_t FloorShift(std::int64_t v, int bits) { return v >> bits; }
 
 std::int64_t RoundShift(std::int64_t v, int bits)
 {
@@ -126,6 +123,7 @@ void BlitRotated(IRaster& dest, const IRaster& src, int destX, int destY, int de
     const std::int64_t centreY =
         RoundToInt((double(srcY) + double(srcHeight) * 0.5) * (1 << kPositionBits)) - half;
     const std::size_t stride = std::size_t(dest.Width());
+    const bool unscaled = scaleX == (1 << kPositionBits) && scaleY == (1 << kPositionBits);
 
     RasterBlend::WithMethod(method, [&](auto m) {
         constexpr BlendMethod kMethod = decltype(m)::value;
@@ -142,8 +140,9 @@ void BlitRotated(IRaster& dest, const IRaster& src, int destX, int destY, int de
             for (std::int64_t x = left; x < right; ++x, turnedU += stepU, turnedV += stepV) {
                 const std::int64_t su = RoundShift(turnedU, kTrigBits);
                 const std::int64_t sv = RoundShift(turnedV, kTrigBits);
-                const std::int64_t sx = centreX + RoundShift(su * scaleX, kPositionBits);
-                const std::int64_t sy = centreY + RoundShift(sv * scaleY, kPositionBits);
+                // Scaling by exactly 1 (the editor's case) leaves the offsets as they are.
+                const std::int64_t sx = centreX + (unscaled ? su : RoundShift(su * scaleX, kPositionBits));
+                const std::int64_t sy = centreY + (unscaled ? sv : RoundShift(sv * scaleY, kPositionBits));
                 const std::int64_t x0 = FloorShift(sx, kPositionBits);
                 const std::int64_t y0 = FloorShift(sy, kPositionBits);
                 const std::uint32_t fx = std::uint32_t((sx - x0 * 65536) >> 8);
@@ -151,7 +150,12 @@ void BlitRotated(IRaster& dest, const IRaster& src, int destX, int destY, int de
                 const std::uint32_t s = Sample(src, x0, y0, fx, fy);
                 if (kMethod != BlendMethod::Replace && s == 0)
                     continue;
-                row[x] = RasterBlend::BlendPixel<kMethod>(row[x], s, op);
+                // What blending an opaque sample at full opacity gives, without the arithmetic.
+                if ((kMethod == BlendMethod::Normal || kMethod == BlendMethod::Replace) && op == 255 &&
+                    s >= 0xFF000000u)
+                    row[x] = s;
+                else
+                    row[x] = RasterBlend::BlendPixel<kMethod>(row[x], s, op);
             }
         }
     });
