@@ -93,10 +93,14 @@ inline std::uint32_t BlendPixel(std::uint32_t d, std::uint32_t s, std::uint32_t 
     const std::uint32_t dr = d >> 16 & 0xFF, dg = d >> 8 & 0xFF, db = d & 0xFF;
     const std::uint32_t sr = s >> 16 & 0xFF, sg = s >> 8 & 0xFF, sb = s & 0xFF;
     if (kMethod == BlendMethod::Add) {
-        const std::uint32_t r = dr + Div255(sr * w), g = dg + Div255(sg * w),
-                            b = db + Div255(sb * w);
-        return Pack(Mix(d >> 24, 255u, w), r > 255u ? 255u : r, g > 255u ? 255u : g,
-                    b > 255u ? 255u : b);
+        // d + Div255(s x w) per colour channel, red and blue in the 16-bit lanes of one word
+        // (Div255 by the exact shift form, as in Mix4), then each sum saturated at 255.
+        std::uint32_t rb = (s & 0x00FF00FFu) * w + 0x007F007Fu;
+        rb = (rb + 0x00010001u + (rb >> 8 & 0x00FF00FFu)) >> 8 & 0x00FF00FFu;
+        rb += d & 0x00FF00FFu;
+        rb = (rb | (rb >> 8 & 0x00010001u) * 0xFFu) & 0x00FF00FFu;
+        const std::uint32_t g = dg + Div255(sg * w);
+        return rb | Mix(d >> 24, 255u, w) << 24 | (g > 255u ? 255u : g) << 8;
     }
     if (kMethod == BlendMethod::Dodge)
         return Mix4(d, Pack(255u, DodgeChannel(dr, sr), DodgeChannel(dg, sg), DodgeChannel(db, sb)), w);
