@@ -50,6 +50,7 @@ public:
     bool Dimmed() const { return dimmed; }
     bool DoubleClickAsPress() const { return doubleClickAsPress; }
     const IBlend& Blend() const { return blend; }
+    void SetBlend(const IBlend& newBlend) { blend = newBlend; }
 
 protected:
     IPlugBase* plug;

@@ -1,16 +1,21 @@
 // The editor: a fixed-size surface holding the ordered list of controls (attach order is
-// paint order), the off-screen canvas, and the paths between controls and parameters.
+// paint order), the off-screen canvas the controls draw into, the mouse dispatch, and the
+// paths between controls and parameters.
 //
 // One per plug-in object, created by its constructor and destroyed with it; the window
 // that shows it comes and goes. The window layer derives from this class and supplies the
-// operations marked "window layer"; this base has no window, so opening one fails.
+// operations marked "window layer"; this base has no window, so opening one fails, and it
+// paints into the canvas without showing it anywhere.
 // Threads: user-interface thread, except ShowParamValue/ApplyParamValue, which run inside
 // the plug-in's object lock on whatever thread changed the parameter, and the warnings,
 // which are queued under that lock and shown by the queuing thread once it has let go.
+// The image and font caches are process-wide, shared by every surface, each behind its own
+// lock; their entries live until the library unloads.
 #pragma once
 
 #include "editor/IGraphicsTypes.h"
 #include "raster/IRaster.h"
+#include "raster/RasterFont.h"
 
 #include <atomic>
 #include <functional>
@@ -31,30 +36,105 @@ public:
     IEditorSurface(const IEditorSurface&) = delete;
     IEditorSurface& operator=(const IEditorSurface&) = delete;
 
+    // ---- controls and images -------------------------------------------------------------
+    // The surface owns the control from here on (a null one is refused with -1).
     int AttachControl(IControl* control);
     int ControlCount() const { return static_cast<int>(controls.size()); }
     IControl* ControlAt(int index) const;
+    // Puts the image with resource `id` behind everything, as control 0; `name` is a label.
+    void AttachBackground(int id, const char* name);
+    // The image with resource `id`, loaded once per process. An id the window layer cannot
+    // load gives an image without raster, 0 x 0, which draws nothing.
+    IImage GetImage(int id, const char* name, int frames);
+    // A copy of a part of an image, kept in the image cache with the loaded images.
+    IImage CropImage(const IImage& image, const IBox& box);
+    void PrepareCanvas();
+    // New size; every control is destroyed, and the plug-in's editor rectangle follows.
+    void ResizeSurface(int newWidth, int newHeight);
 
+    // ---- drawing into the canvas (each returns true) ---------------------------------------
+    // Only DrawImage is held to the box of the paint pass under way; everything is held to
+    // the canvas. A null blend is method 0 at weight 1; frames count from 1.
+    bool DrawImage(const IImage& image, const IBox& box, int frame, const IBlend* blend,
+                   bool verticalFrames);
+    bool DrawRaster(const IRaster& raster, int x, int y, const IBlend* blend);
+    bool DrawRotated(const IImage& image, float cx, float cy, float angle, const IBlend* blend,
+                     float srcX, float srcY);
+    bool DrawLine(const IArgb& colour, float x1, float y1, float x2, float y2,
+                  const IBlend* blend, bool antialias);
+    bool FillBox(const IArgb& colour, const IBox& box, const IBlend* blend);
+    // False only when the style's font cannot be had; stores the font in the style.
+    bool PaintText(ITextStyle& style, const char* text, const IBox& box);
+
+    // Where fonts come from: the process-wide font cache of the raster layer, looked up (and
+    // filled on first use) by key. Until one is set no font can be had.
+    using FontSource = RasterFont* (*)(const RasterFontKey& key);
+    static void SetFontSource(FontSource source);
+
+    // ---- events delivered by the window layer ------------------------------------------
+    bool PaintDirty(const IBox& box);
+    bool CollectDirty(IBox& out);
+    void MousePress(int x, int y, const IMouseKeys& keys);
+    void MouseRelease(int x, int y, const IMouseKeys& keys);
+    void FileDropped(int x, int y, const char* path);
+    void MouseDrag(int x, int y, const IMouseKeys& keys);
+    // True when the window must capture the mouse.
+    bool MouseDoubleClick(int x, int y, const IMouseKeys& keys);
+    void MouseWheel(int x, int y, const IMouseKeys& keys, double steps);
+    bool MouseHover(int x, int y, const IMouseKeys& keys);
+    void MouseLeave();
+    void KeyDown(int x, int y, int key);
+    void ApplyTypedText(IControl* control, IParameter* param, const char* text);
+    // The control under the point (the captured one while the mouse is held), -1 for none.
+    int HitTest(int x, int y) const;
+
+    // ---- plug-in side -----------------------------------------------------------------
     void ShowParamValue(int index, double v, bool normalised);
     // Returns how many controls are bound to the parameter and took the value.
     int ApplyParamValue(int index, double v);
     void InvalidateAll();
-    void PrepareCanvas();
 
     int Width() const { return width; }
     int Height() const { return height; }
     int FrameRate() const { return frameRate; }
     const IRaster& Canvas() const { return canvas; }
+    const IRaster& SpareRaster() const { return spare; }
+    const IBox& PaintBox() const { return paintBox; }
+    const IBox& LiveBox() const { return liveBox; }
+    void SetLiveBox(const IBox& box) { liveBox = box; }
+    bool AcceptDrops() const { return acceptDrops; }
+    void SetAcceptDrops(bool accept) { acceptDrops = accept; }
+    int CapturedControl() const { return capturedControl; }
+    int HoverControl() const { return hoverControl; }
+    int MouseX() const { return mouseX; }
+    int MouseY() const { return mouseY; }
+    bool HoverTracking() const { return hoverTracking; }
+    bool StrictPaint() const { return strictPaint; }
+    void SetHoverTracking(bool track) { hoverTracking = track; }
 
-    // Ticks left until an open wheel gesture is ended; 0 means none is pending.
-    void SetWheelCountdown(int ticks) { wheelCountdown = ticks; }
+    // Ticks left until an open wheel gesture is ended; 0 means none is pending. A window
+    // layer replaces this to run its countdown on the frame timer.
+    virtual void SetWheelCountdown(int ticks) { wheelCountdown = ticks; }
     int WheelCountdown() const { return wheelCountdown; }
 
     // ---- window layer ------------------------------------------------------------------
     virtual bool OpenWindow(void*) { return false; }
     virtual void CloseWindow() {}
     virtual int HandleWheel(float) { return 0; }
+    // Copies a box of the canvas to the screen; ends every paint pass. Without a window the
+    // canvas is all there is, so there is nothing to copy and the pass succeeds.
+    virtual bool ShowRect(const IBox&) { return true; }
+    // The decoded PNG resource with this id; null when there is none. This base has no
+    // resources to read.
+    virtual std::unique_ptr<IRaster> LoadResourceImage(int) { return nullptr; }
+    virtual void OpenTextEntry(IControl*) {}
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
+    // Opens a web address, first asking `question` when given; without a window nothing can
+    // be opened, and the answer is false.
+    virtual bool OpenWebPage(const char*, const char*, const char*, const char*)
+    {
+        return false;
+    }
     // The system's file dialog (open, or save when `save`): on confirmation the chosen path
     // is written to `outPath` (`size` bytes) and true returned. With no window open the
     // out path becomes empty and the answer is false.
@@ -107,5 +187,12 @@ private:
     int width;
     int height;
     int frameRate;
+    int capturedControl = -1;
+    int hoverControl = -1;
+    int mouseX = 0;
+    int mouseY = 0;
+    bool hoverTracking = false;
+    bool strictPaint = true;
+    bool acceptDrops = false;
     int wheelCountdown = 0;
 };

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 class IRaster;
+class RasterFont;
 
 // Editor pixels; right and bottom are exclusive when drawing. All four 0 means empty.
 struct IBox {
@@ -26,11 +27,31 @@ struct IArgb {
     int green = 0;
     int blue = 0;
 
+    // A channel outside 0..255 is held at the nearer end, so it cannot spill into the others.
     std::uint32_t Packed() const
     {
-        return static_cast<std::uint32_t>(alpha) << 24 | static_cast<std::uint32_t>(red) << 16 |
-               static_cast<std::uint32_t>(green) << 8 | static_cast<std::uint32_t>(blue);
+        return Channel(alpha) << 24 | Channel(red) << 16 | Channel(green) << 8 | Channel(blue);
     }
+
+private:
+    static std::uint32_t Channel(int v)
+    {
+        return static_cast<std::uint32_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+    }
+};
+
+// How a control's text is drawn. Controls copy styles by value; the cached font is filled in
+// on first use and points into the process-wide font cache, which outlives every style.
+struct ITextStyle {
+    static constexpr int kFaceSize = 32;
+    char face[kFaceSize] = "Arial"; // zero-terminated
+    int size = 12; // pixel height of the font
+    IArgb colour;
+    int style = 0; // bit set: 1 bold, 2 italic
+    int alignment = 0; // 0 left, 1 centred, 2 right
+    int orientation = 0; // degrees
+    int quality = 0; // 0 default, 1 non-antialiased, 2 antialiased, 3 ClearType
+    RasterFont* cachedFont = nullptr;
 };
 
 struct IImage {
