@@ -51,11 +51,17 @@ bool RoundToPixel(float v, int& out)
     return true;
 }
 
+int ToInt(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
+
 // right - left without overflowing, held to the int range.
-int Span(int from, int to)
+int Span(int from, int to) { return ToInt(std::int64_t { to } - from); }
+
+// The part of a box that can reach a raster of w x h: a box spanning more than the int range
+// keeps its place instead of having its size cut short.
+IBox CutToRaster(const IBox& box, int w, int h)
 {
-    const std::int64_t span = std::int64_t { to } - from;
-    return static_cast<int>(std::clamp<std::int64_t>(span, INT_MIN, INT_MAX));
+    return {std::max(box.left, 0), std::max(box.top, 0), std::min(box.right, w),
+            std::min(box.bottom, h)};
 }
 
 // Keeps a warning list bounded: a host that loads broken instruments all day must not grow
@@ -134,6 +140,13 @@ IImage IEditorSurface::GetImage(int id, const char*, int frames)
     return image;
 }
 
+int IEditorSurface::CachedImageCount()
+{
+    ImageCache& cache = Images();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    return static_cast<int>(cache.entries.size());
+}
+
 IImage IEditorSurface::CropImage(const IImage& source, const IBox& box)
 {
     IImage crop;
@@ -187,10 +200,12 @@ bool IEditorSurface::DrawImage(const IImage& image, const IBox& box, int frame,
     const IBox clipped = box.Intersect(paintBox);
     if (clipped.Empty())
         return true;
+    const IBox cut = CutToRaster(clipped, canvas.Width(), canvas.Height());
     const IBlend b = BlendOrDefault(blend);
-    RasterBlit::Blit(canvas, *image.raster, clipped.left, clipped.top,
-                     srcX + (clipped.left - box.left), srcY + (clipped.top - box.top),
-                     Span(clipped.left, clipped.right), Span(clipped.top, clipped.bottom),
+    RasterBlit::Blit(canvas, *image.raster, cut.left, cut.top,
+                     ToInt(std::int64_t { srcX } + cut.left - box.left),
+                     ToInt(std::int64_t { srcY } + cut.top - box.top), Span(cut.left, cut.right),
+                     Span(cut.top, cut.bottom),
                      b.weight, RasterBlend::MethodFromInt(b.method));
     return true;
 }
@@ -241,13 +256,17 @@ bool IEditorSurface::DrawLine(const IArgb& colour, float x1, float y1, float x2,
 bool IEditorSurface::FillBox(const IArgb& colour, const IBox& box, const IBlend* blend)
 {
     const IBlend b = BlendOrDefault(blend);
-    RasterFill::FillRect(canvas, box.left, box.top, Span(box.left, box.right),
-                         Span(box.top, box.bottom), colour.Packed(), b.weight,
+    const IBox cut = CutToRaster(box, canvas.Width(), canvas.Height());
+    RasterFill::FillRect(canvas, cut.left, cut.top, Span(cut.left, cut.right),
+                         Span(cut.top, cut.bottom), colour.Packed(), b.weight,
                          RasterBlend::MethodFromInt(b.method));
     return true;
 }
 
-void IEditorSurface::SetFontSource(FontSource source) { fontSource.store(source); }
+IEditorSurface::FontSource IEditorSurface::SetFontSource(FontSource source)
+{
+    return fontSource.exchange(source);
+}
 
 bool IEditorSurface::PaintText(ITextStyle& style, const char* text, const IBox& box)
 {

@@ -48,6 +48,8 @@ public:
     IImage GetImage(int id, const char* name, int frames);
     // A copy of a part of an image, kept in the image cache with the loaded images.
     IImage CropImage(const IImage& image, const IBox& box);
+    // Rasters held by the process-wide image cache, loaded and cropped.
+    static int CachedImageCount();
     void PrepareCanvas();
     // New size; every control is destroyed, and the plug-in's editor rectangle follows.
     void ResizeSurface(int newWidth, int newHeight);
@@ -67,9 +69,10 @@ public:
     bool PaintText(ITextStyle& style, const char* text, const IBox& box);
 
     // Where fonts come from: the process-wide font cache of the raster layer, looked up (and
-    // filled on first use) by key. Until one is set no font can be had.
+    // filled on first use) by key. Until one is set no font can be had. Returns the source
+    // it replaces.
     using FontSource = RasterFont* (*)(const RasterFontKey& key);
-    static void SetFontSource(FontSource source);
+    static FontSource SetFontSource(FontSource source);
 
     // ---- events delivered by the window layer ------------------------------------------
     bool PaintDirty(const IBox& box);
