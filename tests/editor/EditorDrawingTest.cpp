@@ -306,6 +306,10 @@ TEST(EditorResize, DestroysEveryControlLastFirstAndUpdatesTheEditorRectangle)
     auto* plug = new EditRectSampler(&TestHost::Callback);
     host.effect = plug->Effect();
     host.effect->user = &host;
+    // The plug-in's own surface got its canvas when it was attached.
+    EXPECT_EQ(std::vector<int>({plug->Editor()->Canvas().Width(), plug->Editor()->Canvas().Height(),
+                                plug->Editor()->SpareRaster().Width()}),
+              std::vector<int>({504, 492, 0}));
     IEditorSurface surface(plug, 504, 492, 0);
     std::vector<std::string> log;
     std::vector<int> gone;

@@ -223,6 +223,21 @@ TEST_F(EditorSurface, MouseEntriesCallControlsAndHostEditsInOrder)
     }
 }
 
+TEST_F(EditorSurface, HoverIsTrackedOnlyWhenAskedAndLeavesThePreviousControl)
+{
+    Add({0, 0, 504, 492}, -1, "bg");
+    Add({10, 10, 50, 50}, 5, "K");
+    EXPECT_FALSE(surface->MouseHover(30, 30, {}));
+    EXPECT_TRUE(log.empty());
+    surface->SetHoverTracking(true);
+    EXPECT_TRUE(surface->MouseHover(30, 30, {}));
+    EXPECT_TRUE(surface->MouseHover(31, 30, {}));
+    EXPECT_TRUE(surface->MouseHover(300, 30, {}));
+    surface->MouseLeave();
+    EXPECT_EQ(log, Lines({"hover K", "hover K", "hover bg", "leave K", "leave bg", "leave K"}));
+    EXPECT_EQ(surface->HoverControl(), -1);
+}
+
 TEST_F(EditorSurface, TypedTextReachesTheControlOrEveryParameterlessControl)
 {
     const IParameter& attack = *plug->GetParam(5);
