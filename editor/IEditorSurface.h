@@ -128,7 +128,7 @@ public:
     // canvas is all there is, so there is nothing to copy and the pass succeeds.
     virtual bool ShowRect(const IBox&) { return true; }
     // The decoded PNG resource with this id; null when there is none. This base has no
-    // resources to read.
+    // resources to read. Runs under the image cache's lock: it must not ask for images.
     virtual std::unique_ptr<IRaster> LoadResourceImage(int) { return nullptr; }
     virtual void OpenTextEntry(IControl*) {}
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
