@@ -1,16 +1,18 @@
 // A slot's sample display and the slot's loading path: it keeps the file the slot holds
 // (path, extension, shown name, length, the neighbouring audio files of its folder), takes
-// files from the dialog, drops and the previous/next buttons, reads their headers, decodes
-// them into the slot's SampleData and empties the slot when a file can't be used.
+// files from the dialog, drops and the previous/next buttons, has the sampler's SlotLoader
+// read and decode them, and empties the slot when a file can't be used.
 //
 // Owned by the editor surface, one per slot, created by the sampler's constructor and
 // destroyed with the surface; the sampler keeps a pointer to it (sampleDisplay). Loading
-// runs on the user-interface thread (or the host thread that restores state); the part
-// that changes the slot's SampleData runs under the plug-in's object lock. The engine may
-// call SetPlayedMark, MarkRedraw and ReverseSampleData from either thread under that lock.
+// runs on the user-interface thread (or the host thread that restores state) without the
+// object lock: a load takes the plug-in's load lock first, decodes with no lock, and takes
+// the object lock only to swap the new sample in. The engine may call SetPlayedMark,
+// MarkRedraw and ReverseSampleData from either thread under the object lock.
 #pragma once
 
 #include "editor/IControl.h"
+#include "engine/SlotLoader.h"
 
 #include <cstdint>
 #include <string>
@@ -25,9 +27,7 @@ public:
     static constexpr int kPathSize = 260;
     // A name longer than this is cut to one character less.
     static constexpr int kShownNameLength = 20;
-    // Most values (frames x channels) a slot takes: 4 GiB of samples. Larger files are
-    // refused like unreadable ones instead of exhausting memory.
-    static constexpr std::uint64_t kMaxSampleValues = std::uint64_t(1) << 29;
+    static constexpr std::uint64_t kMaxSampleValues = SlotLoader::kMaxSampleValues;
 
     MySample(CLS_QUELLORN* plug, const IBox& box, int slot);
 
@@ -36,12 +36,18 @@ public:
     bool Paint(IEditorSurface& surface) override;
     bool NeedsPaint() override;
 
-    // Takes a path (empty: asks through the file dialog), reads its header and rebuilds
-    // the slot; SFZ paths go to the sampler's LoadSlotFile.
+    // Takes a path (empty: asks through the file dialog), reads its header, decodes it and
+    // swaps it into the slot; SFZ paths go to the sampler's LoadSlotFile. A load the user
+    // asks for: a file that can't be used clears the slot's stored path.
     void LoadFile(const char* path);
-    // Decodes the current file into `buffer`, which holds frames x channels zeros, then
-    // records the path as the slot's stored path. On failure the slot is emptied.
-    void DecodeInto(std::vector<double>& buffer, bool redraw);
+    // The same for a file that a restored state or a recalled program names (`restoring`):
+    // one that can't be loaded empties the slot but stays its stored path, so the next
+    // save keeps it.
+    void LoadFile(const char* path, bool restoring);
+    // Decodes the current file, whose header `sample` holds, into a new buffer of its own,
+    // reversed when `reverse` is set. Holds no lock and leaves the slot as it is; false,
+    // with the reason in `sample`, when the file can't be decoded.
+    bool DecodeInto(DecodedSample& sample, bool reverse) const;
     // Empties the slot and shows `text`, or "wrong audio" when it is empty.
     void ShowLoadFailure(const char* text);
     void ReverseSampleData();
@@ -82,8 +88,12 @@ protected:
 
 private:
     SampleData& Sample() const;
-    bool ReadHeader();
-    bool DecodeWav(std::vector<double>& buffer);
+    // After a failed load: the slot is emptied, shows "wrong audio", keeps the reason, and
+    // its stored path becomes `storedPath`.
+    void Refuse(const DecodedSample& why, const char* storedPath);
+    // Under the object lock: empties the slot, shows `text` ("wrong audio" when empty) and
+    // stores `storedPath`; the old buffer moves to `old`.
+    void EmptySlot(const char* text, const char* storedPath, std::vector<double>& old);
     void SetDisplayName();
     void ScanFolder();
     void StoreStatePath(const char* text);
@@ -99,9 +109,4 @@ private:
     char displayName[kPathSize] = "...";
     char previousPath[kPathSize] = "";
     char nextPath[kPathSize] = "";
-    // The file's header values, held from the header read until the locked section that
-    // rebuilds the buffer publishes them to the slot.
-    std::uint32_t headerFrames = 0;
-    std::int16_t headerChannels = 0;
-    double headerRate = 0.0;
 };

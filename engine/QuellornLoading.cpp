@@ -1,67 +1,48 @@
-// The sampler's side of loading a file into a slot: rebuilding the slot's buffer from its
-// sample display, and routing a path to the SFZ reader or to one slot. Both run on the
-// user-interface thread (or the host thread that restores state) under the object lock.
+// The sampler's side of loading a file into a slot: rebuilding a slot from its sample
+// display, and routing a path to the SFZ reader or to one slot. They run on the
+// user-interface thread (or the host thread that restores state), take the load lock
+// before anything else and leave the object lock to the steps that change the slots.
 #include "editor/MySample.h"
-#include "editor/SampleRange.h"
 #include "engine/Quellorn.h"
 #include "samplefiles/NameMatch.h"
 
 #include <cstring>
-#include <new>
+#include <mutex>
 
 void CLS_QUELLORN::ReloadSlot(int slot)
 {
     if (slot < 0 || slot >= kSlotCount)
         return;
-    ILockGuard lock(Lock());
-    StopSlotVoices(slot);
-    if (keyboardDisplay[slot])
-        keyboardDisplay[slot]->ClearHeldKeys();
-
-    SampleData& sample = slotSample[slot];
     MySample* display = sampleDisplay[slot];
-    std::vector<double>().swap(sample.samples); // the old buffer goes before the new comes
-    if (sample.frames != 0 && !display)
-        sample.frames = 0;
-
-    if (sample.frames != 0) {
-        const std::uint64_t values = std::uint64_t(sample.frames)
-            * std::uint64_t(sample.channels > 0 ? sample.channels : 0);
-        bool allocated = values != 0 && values <= MySample::kMaxSampleValues;
-        if (allocated) {
-            try {
-                sample.samples.assign(static_cast<std::size_t>(values), 0.0);
-            } catch (const std::bad_alloc&) {
-                allocated = false;
-            }
-        }
-        if (!allocated) {
-            // Out of memory (or a size no slot takes) is one more file the slot can't hold.
-            sample.frames = 0;
-            sample.samples.assign(1, 0.0);
-            display->ShowLoadFailure("");
-            return;
-        }
-        if (slotReverse[slot]) {
-            display->DecodeInto(sample.samples, false);
-            if (sample.frames != 0)
-                display->ReverseSampleData();
-        } else {
-            display->DecodeInto(sample.samples, true);
-        }
+    if (display && slotSample[slot].frames != 0) {
+        char path[MySample::kPathSize];
+        std::memcpy(path, display->Path(), sizeof path);
+        display->LoadFile(path);
+        return;
     }
-    if (sample.frames == 0)
-        sample.samples.assign(1, 0.0);
+    std::vector<double> old; // freed after the lock is let go
+    ILockGuard lock(Lock());
+    slotLoader.Empty(slot, old);
 }
 
 void CLS_QUELLORN::LoadSlotFile(int slot, const char* path)
+{
+    RouteSlotFile(slot, path, false);
+}
+
+void CLS_QUELLORN::RestoreSlotFile(int slot, const char* path)
+{
+    RouteSlotFile(slot, path, true);
+}
+
+void CLS_QUELLORN::RouteSlotFile(int slot, const char* path, bool restoring)
 {
     if (!path)
         return;
     // Declared before the lock, so it ends after it: the SFZ reader's warnings are shown
     // once the lock is let go.
     DeferredMessages deferred(this);
-    ILockGuard lock(Lock());
+    std::lock_guard<std::recursive_mutex> loads(LoadLock());
     if (std::strcmp(path, "0") == 0)
         return;
     const char* dot = std::strrchr(path, '.');
@@ -73,5 +54,5 @@ void CLS_QUELLORN::LoadSlotFile(int slot, const char* path)
         return;
     }
     if (slot >= 0 && slot < kSlotCount && sampleDisplay[slot])
-        sampleDisplay[slot]->LoadFile(path);
+        sampleDisplay[slot]->LoadFile(path, restoring);
 }
