@@ -100,13 +100,30 @@ void MySample::LoadFile(const char* newPath, bool restoring)
     // Before the object lock, as every load takes it; the thread may hold it already (an
     // instrument file or a restore that loads through here).
     std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
-    DecodedSample decoded;
+    PreparedLoad load; // outlives the lock: it ends holding the old buffer
+    PrepareLoad(newPath, restoring, -1, load);
+    if (load.step == PreparedLoad::Step::kNothing)
+        return;
+    std::vector<double> old;
+    ILockGuard lock(sampler->Lock());
+    CommitPath(load, false, old);
+    CommitSample(load);
+}
+
+void MySample::PrepareLoad(const char* newPath, bool restoring, int reverse, PreparedLoad& load)
+{
+    load = PreparedLoad();
+    std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
+    auto refuse = [&](const char* storedPath) {
+        load.step = PreparedLoad::Step::kRefuse;
+        load.storedOnFailure = restoring ? storedPath : "";
+    };
     if (newPath && newPath[0]) {
         // A path that doesn't fit the buffer is refused rather than cut, since a cut path
         // names another file (or none).
         if (!FileSystem::CopyPath(path, sizeof path, newPath)) {
-            decoded.failure = LoadFailure::kUnreadable;
-            Refuse(decoded, restoring ? newPath : "");
+            load.sample.failure = LoadFailure::kUnreadable;
+            refuse(newPath);
             return;
         }
     } else {
@@ -128,56 +145,71 @@ void MySample::LoadFile(const char* newPath, bool restoring)
         sampler->LoadSlotFile(slotIndex, path);
         return;
     }
-    const char* storedOnFailure = restoring ? path : "";
-    if (!SlotLoader::ReadHeader(path, extension, decoded)) {
-        Refuse(decoded, storedOnFailure);
+    if (!SlotLoader::ReadHeader(path, extension, load.sample)) {
+        refuse(path);
         return;
     }
     SetDisplayName();
-    duration = decoded.fileRate > 0.0 ? decoded.frames / decoded.fileRate : 0.0;
+    duration = load.sample.fileRate > 0.0 ? load.sample.frames / load.sample.fileRate : 0.0;
 
     previousPath[0] = '\0';
     nextPath[0] = '\0';
     ScanFolder();
 
-    bool reverse = false;
-    {
+    if (reverse < 0) {
         ILockGuard lock(sampler->Lock());
-        reverse = sampler->slotReverse[slotIndex];
+        reverse = sampler->slotReverse[slotIndex] ? 1 : 0;
     }
-    if (!DecodeInto(decoded, reverse)) {
-        Refuse(decoded, storedOnFailure);
+    if (!DecodeInto(load.sample, reverse > 0)) {
+        refuse(path);
         return;
     }
+    load.step = PreparedLoad::Step::kSwap;
+}
 
-    std::vector<double> old; // the slot's old buffer, freed after the lock is let go
+void MySample::CommitPath(PreparedLoad& load, bool emptyFirst, std::vector<double>& old)
+{
     ILockGuard lock(sampler->Lock());
-    // Reverse may have been switched while the file was decoded; the planes follow it.
-    if (decoded.reversed != sampler->slotReverse[slotIndex])
-        SlotLoader::ReversePlanes(decoded.samples, decoded.frames, decoded.channels);
-    sampler->Loader().SwapIn(slotIndex, decoded, old);
-    if (decoded.frames == 0) {
+    SlotLoader& loader = sampler->Loader();
+    if (load.step == PreparedLoad::Step::kRefuse) {
+        loader.NoteFailure(slotIndex, load.sample);
+        EmptySlot("", load.storedOnFailure.c_str(), old);
+        return;
+    }
+    if (load.step != PreparedLoad::Step::kSwap)
+        return;
+    if (emptyFirst)
+        loader.Empty(slotIndex, old);
+    if (load.sample.frames == 0) {
         // A header without a whole frame names the slot but leaves it empty, its stored
         // path as it was.
-        sampler->Loader().NoteFailure(slotIndex, LoadFailure::kNoAudio, "");
+        loader.NoteFailure(slotIndex, LoadFailure::kNoAudio, "");
         return;
     }
-    sampler->Loader().NoteFailure(slotIndex, LoadFailure::kNone, "");
+    loader.NoteFailure(slotIndex, LoadFailure::kNone, "");
     StoreStatePath(path);
-    redraw = true;
+}
+
+void MySample::CommitSample(PreparedLoad& load)
+{
+    if (load.step != PreparedLoad::Step::kSwap)
+        return;
+    ILockGuard lock(sampler->Lock());
+    DecodedSample& sample = load.sample;
+    // Reverse may have been switched since the file was decoded; the planes follow it.
+    if (sample.reversed != sampler->slotReverse[slotIndex]) {
+        SlotLoader::ReversePlanes(sample.samples, sample.frames, sample.channels);
+        sample.reversed = !sample.reversed;
+    }
+    sampler->Loader().SwapIn(slotIndex, sample);
+    if (sample.frames != 0)
+        redraw = true;
+    load.step = PreparedLoad::Step::kNothing;
 }
 
 bool MySample::DecodeInto(DecodedSample& sample, bool reverse) const
 {
     return SlotLoader::Decode(path, extension, reverse, sample);
-}
-
-void MySample::Refuse(const DecodedSample& why, const char* storedPath)
-{
-    std::vector<double> old;
-    ILockGuard lock(sampler->Lock());
-    sampler->Loader().NoteFailure(slotIndex, why);
-    EmptySlot("", storedPath, old);
 }
 
 void MySample::SetDisplayName()

@@ -44,6 +44,27 @@ public:
     // one that can't be loaded empties the slot but stays its stored path, so the next
     // save keeps it.
     void LoadFile(const char* path, bool restoring);
+    // A load read and decoded without the object lock, waiting for its locked steps.
+    struct PreparedLoad {
+        enum class Step { kNothing, kRefuse, kSwap };
+        Step step = Step::kNothing;
+        // The decoded file; after the swap, the slot's old buffer, to be freed once the
+        // object lock is let go.
+        DecodedSample sample;
+        std::string storedOnFailure; // the stored path a refused file leaves
+    };
+    // Without the object lock, holding the load lock: takes the path as LoadFile does,
+    // reads the header, names the slot, finds the neighbours and decodes; reversed when
+    // `reverse` is 1, not when 0, as the slot plays now when -1.
+    void PrepareLoad(const char* path, bool restoring, int reverse, PreparedLoad& load);
+    // Under the object lock: the outcome's stored path and failure text, or the refused
+    // file's emptied slot. With `emptyFirst` a slot that takes a new sample is emptied
+    // already, its old buffer moved to `old`, so that parameter changes before the swap
+    // have no old data to touch.
+    void CommitPath(PreparedLoad& load, bool emptyFirst, std::vector<double>& old);
+    // Under the object lock, after CommitPath: swaps the new sample in, in the orientation
+    // the slot's Reverse has now.
+    void CommitSample(PreparedLoad& load);
     // Decodes the current file, whose header `sample` holds, into a new buffer of its own,
     // reversed when `reverse` is set. Holds no lock and leaves the slot as it is; false,
     // with the reason in `sample`, when the file can't be decoded.
@@ -88,9 +109,6 @@ protected:
 
 private:
     SampleData& Sample() const;
-    // After a failed load: the slot is emptied, shows "wrong audio", keeps the reason, and
-    // its stored path becomes `storedPath`.
-    void Refuse(const DecodedSample& why, const char* storedPath);
     // Under the object lock: empties the slot, shows `text` ("wrong audio" when empty) and
     // stores `storedPath`; the old buffer moves to `old`.
     void EmptySlot(const char* text, const char* storedPath, std::vector<double>& old);

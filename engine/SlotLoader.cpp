@@ -153,7 +153,7 @@ void SlotLoader::ReversePlanes(std::vector<double>& samples, std::uint32_t frame
         std::reverse(start + std::ptrdiff_t(frames), start + std::ptrdiff_t(2 * std::size_t(frames)));
 }
 
-void SlotLoader::SwapIn(int slot, DecodedSample& decoded, std::vector<double>& old)
+void SlotLoader::SwapIn(int slot, DecodedSample& decoded)
 {
     if (slot < 0 || slot >= kSlotCount)
         return;
@@ -163,7 +163,6 @@ void SlotLoader::SwapIn(int slot, DecodedSample& decoded, std::vector<double>& o
     SampleData& sample = sampler.slotSample[slot];
     if (decoded.samples.empty())
         decoded.samples.assign(1, 0.0);
-    old.swap(sample.samples);
     sample.samples.swap(decoded.samples);
     sample.frames = decoded.frames;
     sample.channels = decoded.channels;
@@ -181,7 +180,9 @@ void SlotLoader::Empty(int slot, std::vector<double>& old)
     nothing.channels = sample.channels;
     nothing.fileRate = sample.fileRate;
     nothing.singlePrecisionRatio = sample.singlePrecisionRatio;
-    SwapIn(slot, nothing, old);
+    nothing.samples.assign(1, 0.0);
+    SwapIn(slot, nothing);
+    old.swap(nothing.samples);
 }
 
 void SlotLoader::NoteFailure(int slot, LoadFailure failure, const char* detail)

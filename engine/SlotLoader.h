@@ -53,9 +53,10 @@ public:
     static void ReversePlanes(std::vector<double>& samples, std::uint32_t frames, int channels);
 
     // Under the object lock: stops the slot's voices, clears its held keys, and gives it
-    // the decoded sample; its old buffer moves to `old`, for the caller to free after the
-    // lock is let go. The sample's planes must be in the orientation the slot plays them.
-    void SwapIn(int slot, DecodedSample& sample, std::vector<double>& old);
+    // the decoded sample; `sample.samples` then holds the slot's old buffer, for the caller
+    // to free after the lock is let go. The planes must be in the orientation the slot
+    // plays them.
+    void SwapIn(int slot, DecodedSample& sample);
     // Under the object lock: the slot holds no sample any more (frames 0, the placeholder).
     void Empty(int slot, std::vector<double>& old);
 
