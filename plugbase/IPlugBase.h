@@ -109,6 +109,9 @@ public:
     virtual int LoadParams(const IChunk& chunk, int pos);
     virtual bool SavePresets(IChunk& chunk);
     virtual int LoadPresets(const IChunk& chunk, int pos);
+    // Why the slot's last load failed, as the user reads it ("not found", "unsupported
+    // format: .aif"); the empty text when it did not fail. Never null.
+    virtual const char* SlotLoadFailure(int) const { return ""; }
 
     // ---- parameters ------------------------------------------------------------------
     int ParamCount() const { return static_cast<int>(params.size()); }

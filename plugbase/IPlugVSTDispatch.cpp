@@ -17,6 +17,7 @@ constexpr VstIntPtr kIdentifyAnswer = 0x4E764566; // 'NvEf'
 constexpr VstIntPtr kVendorHandled = 0xBEEF;
 constexpr VstIntPtr kCockosAnswer = 0xBEEF0000;
 constexpr VstInt32 kVendorSlotPath = 56;
+constexpr VstInt32 kVendorSlotFailure = 57;
 constexpr VstInt32 kVendorStateVersion = 58;
 constexpr VstInt32 kVendorDisplayCount = 8;
 constexpr VstInt32 kVendorWheelIndex = 0x73744341; // 'stCA'
@@ -273,6 +274,14 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
             LoadSlotFile(slot, text);
         else
             CopyWhole(text, StateTextAt(slot));
+        return kVendorHandled;
+    }
+    case kVendorSlotFailure: {
+        if (value < 0 || value >= StateTextCount() || !text)
+            return 0;
+        // The caller's buffer holds a stored path's worth; a longer reason is cut there.
+        const char* reason = SlotLoadFailure(static_cast<int>(value));
+        std::snprintf(text, kStateTextSize, "%s", reason ? reason : "");
         return kVendorHandled;
     }
     case kVendorStateVersion:

@@ -147,6 +147,9 @@ TEST(HostCommandLine, HelpVersionAndUsageErrors)
         {{"--help"}, 0, "Usage: quellorn-host [options] COMMAND", ""},
         {{"-h"}, 0, "  info ", ""},
         {{"info", "--help"}, 0, "Usage: quellorn-host info [options] PLUGIN", ""},
+        {{"render", "--help"}, 0, "17 a --slot file the plug-in could not load", ""},
+        {{"render", "--help"}, 0, "18 the output could not be written", ""},
+        {{"render", "--help"}, 0, "--gain DB", ""},
         {{"--host-version", "5", "info", "-h"}, 0, "--host-product TEXT", ""},
         {{"--version"}, 0, "quellorn-host ", ""},
         {{}, 2, "", "quellorn-host: no command given\n"},
@@ -179,6 +182,30 @@ TEST(HostCommandLine, HelpVersionAndUsageErrors)
         } else {
             EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
         }
+    }
+}
+
+// Each parameter's range as the plug-in shows its lowest and highest value, and the named
+// values of its switches.
+TEST(HostInfoQuellorn, ShowsEachParametersRange)
+{
+    const ProcessResult result = HostProcess::Run({"info", QUELLORN_MODULE});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::pair<const char*, const char*> cases[] = {
+        {"parameter 0: ", "value 1.000000 values No|Yes"},
+        {"parameter 13: ", "range 12..127"},
+        {"parameter 16: ", "range 1..48"},
+        {"parameter 29: ", "range 0..16.00 s"},
+        {"parameter 31: ", "range -100..100"},
+        {"parameter 33: ", "range -48..24 dB"},
+        {"parameter 35: ", "values No|Yes"},
+    };
+    for (const auto& [prefix, end] : cases) {
+        SCOPED_TRACE(prefix);
+        const std::string line = Line(result.out, prefix);
+        const std::string expected = end;
+        ASSERT_GE(line.size(), expected.size()) << line;
+        EXPECT_EQ(line.substr(line.size() - expected.size()), expected);
     }
 }
 

@@ -27,6 +27,24 @@ std::string ReadFile(const std::string& path)
 
 ProcessResult HostProcess::Run(const std::vector<std::string>& args)
 {
+    std::vector<std::string> command{QUELLORN_HOST_EXE};
+    command.insert(command.end(), args.begin(), args.end());
+    return RunCommand(command);
+}
+
+ProcessResult HostProcess::RunWithFileLimit(const std::vector<std::string>& args, int blocks)
+{
+    // An ignored signal stays ignored across exec, so the host sees the failed write.
+    std::vector<std::string> command{"/bin/sh", "-c",
+                                     "ulimit -f " + std::to_string(blocks) +
+                                         " && trap '' XFSZ && exec \"$0\" \"$@\"",
+                                     QUELLORN_HOST_EXE};
+    command.insert(command.end(), args.begin(), args.end());
+    return RunCommand(command);
+}
+
+ProcessResult HostProcess::RunCommand(std::vector<std::string> command)
+{
     // Files rather than pipes: no risk of the child blocking on a full pipe we are not reading.
     char directory[] = "/tmp/quellorn-host-test-XXXXXX";
     if (::mkdtemp(directory) == nullptr) {
@@ -40,8 +58,6 @@ ProcessResult HostProcess::Run(const std::vector<std::string>& args)
     posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
 
-    std::vector<std::string> command{QUELLORN_HOST_EXE};
-    command.insert(command.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : command) {
         argv.push_back(arg.data());

@@ -14,6 +14,12 @@ struct ProcessResult {
 class HostProcess {
 public:
     static ProcessResult Run(const std::vector<std::string>& args);
+    // The same with the files it writes limited to `blocks` 512-byte blocks, as on a disk
+    // that fills up: a write past the limit fails (EFBIG) instead of ending the process.
+    static ProcessResult RunWithFileLimit(const std::vector<std::string>& args, int blocks);
+
+private:
+    static ProcessResult RunCommand(std::vector<std::string> command);
 };
 
 // The lines of a captured output that start with `prefix`, in order.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -64,12 +65,15 @@ double ExpectedLevel(std::int64_t frame, double scale = 1.0)
 }
 
 // The first frame whose channel differs from the expected level by more than tolerance,
-// or -1.
+// or -1. Integer formats hold nothing beyond full scale: there the level is clipped.
 std::int64_t FirstMismatch(const Wav& wav, int channel, double gain, double tolerance,
                            double scale = 1.0)
 {
+    const bool clips = (wav.info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_FLOAT;
     for (std::int64_t frame = 0; frame < wav.info.frames; ++frame) {
-        if (std::fabs(wav.At(frame, channel) - gain * ExpectedLevel(frame, scale)) > tolerance) {
+        double expected = gain * ExpectedLevel(frame, scale);
+        expected = clips ? std::min(expected, 1.0) : expected;
+        if (std::fabs(wav.At(frame, channel) - expected) > tolerance) {
             return frame;
         }
     }
@@ -82,6 +86,7 @@ struct RenderCase {
     double tailSeconds;
     int format;
     double tolerance; // a little over one step of the format
+    double gain = 1.0;
 };
 
 TEST(HostRender, NotesLandOnTheirFramesWhateverTheFormatBlockRateAndTail)
@@ -98,6 +103,15 @@ TEST(HostRender, NotesLandOnTheirFramesWhateverTheFormatBlockRateAndTail)
          48000, 0.25, SF_FORMAT_FLOAT, 1e-6},
         {{"--double", "--block", "4096", "--rate=22050", "--tail=1.5"}, 22050, 1.5,
          SF_FORMAT_PCM_24, 2.0 / (1 << 23)},
+        // Loud enough to pass full scale: integer data must clip there, not wrap round.
+        {{"--format", "pcm16", "--gain", "+12", "--tail", "0"}, 44100, 0.0, SF_FORMAT_PCM_16,
+         2.0 / (1 << 15), std::pow(10.0, 12.0 / 20.0)},
+        {{"--double", "--gain=6", "--tail", "0"}, 44100, 0.0, SF_FORMAT_PCM_24, 2.0 / (1 << 23),
+         std::pow(10.0, 6.0 / 20.0)},
+        {{"--format", "float", "--gain", "-20.5", "--tail", "0"}, 44100, 0.0, SF_FORMAT_FLOAT,
+         1e-6, std::pow(10.0, -20.5 / 20.0)},
+        {{"--format", "float", "--gain", "12", "--tail", "0"}, 44100, 0.0, SF_FORMAT_FLOAT, 1e-6,
+         std::pow(10.0, 12.0 / 20.0)},
     };
     for (const RenderCase& c : cases) {
         SCOPED_TRACE(Joined(c.options));
@@ -119,8 +133,8 @@ TEST(HostRender, NotesLandOnTheirFramesWhateverTheFormatBlockRateAndTail)
         const double scale = c.rate / 44100.0;
         EXPECT_EQ(wav.info.frames,
                   std::llround(kSongEnd * scale) + std::llround(c.tailSeconds * c.rate));
-        EXPECT_EQ(FirstMismatch(wav, 0, 1.0, c.tolerance, scale), -1);
-        EXPECT_EQ(FirstMismatch(wav, 1, 1.0, c.tolerance, scale), -1);
+        EXPECT_EQ(FirstMismatch(wav, 0, c.gain, c.tolerance, scale), -1);
+        EXPECT_EQ(FirstMismatch(wav, 1, c.gain, c.tolerance, scale), -1);
     }
 }
 
@@ -175,7 +189,7 @@ struct ParamCase {
     std::string out; // expected part of stdout
 };
 
-TEST(HostRender, ParametersAreSetInTheirOwnUnitsByIndexOrName)
+TEST(HostRender, ParametersChannelAndGainShapeTheOutput)
 {
     const Scratch scratch;
     const std::string midi = scratch.Write("notes.mid", NotesFile());
@@ -189,6 +203,12 @@ TEST(HostRender, ParametersAreSetInTheirOwnUnitsByIndexOrName)
          "parameter 2 \"Level\" = 75:"},
         {{"--param", "Cutoff=10000"}, 1.0, 1.0,
          "parameter 0 \"Cutoff\" = 10000: normalised 0.500000, shown as \"10000 Hz\""},
+        {{"--param", "Cutoff=5000 hz", "--param", "Level@1=25%"}, 0.25, 1.0,
+         "parameter 0 \"Cutoff\" = 5000 hz: normalised 0.250000"},
+        // The song plays on channel 1 only.
+        {{"--channel", "2"}, 0.0, 0.0, ""},
+        {{"--channel", "1", "--gain", "-6", "--param", "Level@2=50"}, std::pow(10.0, -0.3),
+         0.5 * std::pow(10.0, -0.3), ""},
     };
     for (const ParamCase& c : cases) {
         SCOPED_TRACE(Joined(c.options));
@@ -208,8 +228,8 @@ TEST(HostRender, ParametersAreSetInTheirOwnUnitsByIndexOrName)
 struct SlotCase {
     std::vector<std::string> slots;
     int exitCode;
-    std::string out; // expected stdout before the summary line, or "" when failing
-    std::string err; // expected part of stderr
+    std::vector<std::string> out; // the slot report
+    std::string err;              // expected part of stderr
 };
 
 TEST(HostRender, SlotsAreLoadedThroughThePluginAndFailuresReported)
@@ -218,15 +238,20 @@ TEST(HostRender, SlotsAreLoadedThroughThePluginAndFailuresReported)
     const std::string midi = scratch.Write("notes.mid", NotesFile());
     const std::string sample = scratch.Write("sample.wav", {1, 2, 3});
     const std::string empty = scratch.Write("empty.wav", {});
+    const std::string aif = scratch.Write("sample.aif", {1, 2, 3});
     const std::string missing = scratch.Path("missing.wav");
     const std::string out = scratch.Path("out.wav");
     const SlotCase cases[] = {
-        {{"1=" + sample, "3=" + sample}, 0, "slot 1: " + sample + "\nslot 3: " + sample + "\n", ""},
-        {{"2=" + empty}, 1, "",
-         "quellorn-host: the plug-in could not load " + empty + " into slot 2\n"},
-        {{"1=" + sample, "4=" + sample}, 1, "slot 1: " + sample + "\n",
+        {{"1=" + sample, "3=" + sample}, 0,
+         {"slot 1: " + sample, "slot 2: (empty)", "slot 3: " + sample}, ""},
+        {{}, 0, {"slot 1: (empty)", "slot 2: (empty)", "slot 3: (empty)"}, ""},
+        {{"2=" + empty}, 17, {},
+         "quellorn-host: slot 2: cannot load " + empty + ": no audio data\n"},
+        {{"1=" + sample, "3=" + aif}, 17, {},
+         "quellorn-host: slot 3: cannot load " + aif + ": unsupported format: .aif\n"},
+        {{"1=" + sample, "4=" + sample}, 1, {},
          "quellorn-host: the plug-in has no sample slot 4\n"},
-        {{"1=" + missing}, 3, "", "quellorn-host: no such file: " + missing + "\n"},
+        {{"1=" + missing}, 3, {}, "quellorn-host: no such file: " + missing + "\n"},
     };
     for (const SlotCase& c : cases) {
         SCOPED_TRACE(Joined(c.slots));
@@ -238,8 +263,9 @@ TEST(HostRender, SlotsAreLoadedThroughThePluginAndFailuresReported)
         }
         const ProcessResult result = HostProcess::Run(args);
         EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
-        EXPECT_EQ(result.out.substr(0, c.out.size()), c.out);
+        EXPECT_EQ(LinesStartingWith(result.out, "slot "), c.out);
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("warning"), std::string::npos) << result.err;
         // A failed setup writes no output at all, not an empty or partial file.
         EXPECT_EQ(std::filesystem::exists(out), c.exitCode == 0);
     }
@@ -278,7 +304,13 @@ TEST(HostRender, RefusesBadOptionsAndInputsWithAReason)
         {{"--param", "4=1"}, 1, "no parameter 4: the plug-in has 4"},
         {{"--param", "Host Tempo=100"}, 1,
          "the plug-in did not convert '100' for parameter 1 ('Host Tempo')"},
-        {{"--param", "Level@1=loud"}, 1, "did not convert 'loud' for parameter 2"},
+        {{"--param", "Level@1=loud"}, 1, "'loud' is not a number for parameter 2 \"Level\""},
+        {{"--param", "Level@1=50 dB"}, 1, "'50 dB' is not a number"},
+        {{"--channel", "0"}, 2, "invalid value for '--channel': '0' (a MIDI channel from 1 to 16)"},
+        {{"--channel", "17"}, 2, "invalid value for '--channel'"},
+        {{"--gain", "loud"}, 2, "invalid value for '--gain': 'loud' (dB from -120 to 40)"},
+        {{"--gain", "41"}, 2, "invalid value for '--gain'"},
+        {{"--gain", "nan"}, 2, "invalid value for '--gain'"},
     };
     for (const ErrorCase& c : cases) {
         SCOPED_TRACE(Joined(c.options));
@@ -306,6 +338,38 @@ TEST(HostRender, RefusesBadOptionsAndInputsWithAReason)
         EXPECT_EQ(result.exitCode, c.exitCode);
         EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
     }
+}
+
+// A disk that fills up: before the header (a full device) or in the middle of the data
+// (a file-size limit). Neither may pass for a render, nor leave a damaged file behind.
+TEST(HostRender, AFullDiskFailsTheRenderAndLeavesNoDamagedFile)
+{
+    const Scratch scratch;
+    const std::string midi = scratch.Write("notes.mid", NotesFile());
+    const std::string out = scratch.Path("out.wav");
+
+    const ProcessResult full = HostProcess::Run({"render", kGood, midi, "/dev/full"});
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_NE(full.err.find("cannot write /dev/full: System error : No space left on device"),
+              std::string::npos)
+        << full.err;
+
+    for (const char* format : {"pcm24", "float"}) {
+        SCOPED_TRACE(format);
+        const ProcessResult limited =
+            HostProcess::RunWithFileLimit({"render", kGood, midi, out, "--format", format}, 64);
+        EXPECT_EQ(limited.exitCode, 18);
+        EXPECT_NE(limited.err.find("writing the output failed"), std::string::npos)
+            << limited.err;
+        EXPECT_NE(limited.err.find(out + " is incomplete"), std::string::npos) << limited.err;
+        EXPECT_EQ(limited.out.find("rendered"), std::string::npos) << limited.out;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    // The limit alone does not fail a render that fits it.
+    const ProcessResult small = HostProcess::RunWithFileLimit(
+        {"render", kGood, midi, out, "--tail", "0", "--format", "pcm16"}, 64);
+    EXPECT_EQ(small.exitCode, 0) << small.err;
+    EXPECT_TRUE(ReadWav(out).ok);
 }
 
 // The real plug-in with a generated sample in slot 1: silent until the note, sounding after.

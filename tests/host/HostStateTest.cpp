@@ -91,7 +91,9 @@ TEST(HostState, SavesTheChunkInProgramAndBankFilesAndShowsThem)
         const ProcessResult saved =
             HostProcess::Run(Plus({"state", "save", kGood, path, "--program", "0"}, c.options));
         ASSERT_EQ(saved.exitCode, 0) << saved.err;
-        EXPECT_EQ(saved.out, "program 0: \"Init\"\n" + c.summary + ": " + path + "\n");
+        EXPECT_EQ(saved.out, "program 0: \"Init\"\n"
+                             "slot 1: (empty)\nslot 2: (empty)\nslot 3: (empty)\n" +
+                                 c.summary + ": " + path + "\n");
         EXPECT_EQ(ReadBytes(path), c.expected);
 
         const ProcessResult shown = HostProcess::Run({"state", "show", path});
@@ -147,6 +149,52 @@ TEST(HostState, LoadRestoresTheStateInAFreshProcessAndSavesTheSameFileAgain)
         ASSERT_EQ(resaved.exitCode, 0) << resaved.err;
         EXPECT_EQ(ReadBytes(again), ReadBytes(path));
     }
+}
+
+// A state names its samples by path. One that has gone missing since is a warning, not a
+// failure: the rest of the state is still worth having, and the path is kept for the
+// next save, so putting the file back brings the sample back.
+TEST(HostState, ARestoredStateWithAMissingSampleWarnsAndKeepsItsPath)
+{
+    const Scratch scratch;
+    const std::string sample = scratch.Write("pad.wav", {1, 2, 3});
+    const std::string kept = scratch.Write("bass.wav", {4, 5});
+    const std::string midi = scratch.Write(
+        "note.mid", Join({Header(0, 1, 480), Track({Ev(0, {0x90, 60, 127}), EndOfTrack(48)})}));
+    const std::string state = scratch.Path("set.fxp");
+    ASSERT_EQ(HostProcess::Run({"state", "save", kGood, state, "--slot", "1=" + kept, "--slot",
+                                "2=" + sample})
+                  .exitCode,
+              0);
+    std::filesystem::rename(sample, sample + ".away");
+
+    const std::string resaved = scratch.Path("again.fxp");
+    const std::string warning =
+        "quellorn-host: warning: slot 2: cannot load " + sample + ": not found\n";
+    const std::vector<std::string> missingReport = {"slot 1: " + kept,
+                                                    "slot 2: (empty; keeps " + sample + ")",
+                                                    "slot 3: (empty)"};
+    const std::vector<std::vector<std::string>> commands = {
+        {"state", "load", kGood, state},
+        {"render", kGood, midi, scratch.Path("out.wav"), "--state", state},
+        {"state", "save", kGood, resaved, "--state", state},
+    };
+    for (const std::vector<std::string>& command : commands) {
+        SCOPED_TRACE(command[0] + " " + command[1]);
+        const ProcessResult result = HostProcess::Run(command);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(LinesStartingWith(result.out, "slot "), missingReport);
+        EXPECT_NE(result.err.find(warning), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(ReadBytes(resaved), ReadBytes(state));
+
+    std::filesystem::rename(sample + ".away", sample);
+    const ProcessResult back = HostProcess::Run({"state", "load", kGood, resaved});
+    EXPECT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(LinesStartingWith(back.out, "slot "),
+              (std::vector<std::string>{"slot 1: " + kept, "slot 2: " + sample,
+                                        "slot 3: (empty)"}));
+    EXPECT_EQ(back.err.find("warning"), std::string::npos) << back.err;
 }
 
 struct OrderCase {
@@ -422,6 +470,115 @@ TEST(HostStateQuellorn, RestoredStateRendersBitForBitAsTheOptionsThatMadeIt)
                   0);
         EXPECT_TRUE(ReadBytes(again) == ReadBytes(path));
     }
+}
+
+struct ValueCase {
+    std::string param;
+    int exitCode;
+    std::string message; // the parameter line's end on stdout, or part of stderr
+};
+
+// The host refuses what Quellorn would read as some other number, and reads switch words
+// and note names the way people write them.
+TEST(HostSetupQuellorn, ParameterValuesAreReadAsPeopleWriteThem)
+{
+    const Scratch scratch;
+    const std::string saved = scratch.Path("p.fxp");
+    const ValueCase cases[] = {
+        {"Loop@1=on", 0, "shown as \"Yes\""},
+        {"Loop@1=OFF", 0, "shown as \"No\""},
+        {"Reverse@2=True", 0, "shown as \"Yes\""},
+        {"Active@3=0", 0, "shown as \"No\""},
+        {"Alternate Pan@1=yes", 0, "shown as \"Yes\""},
+        {"Root Note@1=C4", 0, "shown as \"60\""},
+        {"Low Note@2=F#3", 0, "shown as \"54\""},
+        {"High Note@3=Eb2", 0, "shown as \"39\""},
+        {"Root Note@1=bb3", 0, "shown as \"58\""},
+        {"Root Note@1=61", 0, "shown as \"61\""},
+        {"Volume@1=-6 dB", 0, "shown as \"-6 dB\""},
+        {"Attack@2=0.5s", 0, "shown as \"0.50 s\""},
+        {"Loop@1=maybe", 1,
+         "'maybe' is not a value of parameter 11 \"Loop\" (No, Yes; or On/Off, True/False, 1/0)"},
+        {"Loop@1=2", 1, "'2' is not a value of parameter 11"},
+        {"Attack@1=slow", 1, "'slow' is not a number for parameter 5 \"Attack\""},
+        {"Volume@1=-6 s", 1, "'-6 s' is not a number for parameter 9"},
+        {"Root Note@1=H4", 1, "'H4' is not a number or a note name (C4 = 60) for parameter 3"},
+        {"Pan@1=C4", 1, "'C4' is not a number for parameter 7 \"Pan\""},
+    };
+    for (const ValueCase& c : cases) {
+        SCOPED_TRACE(c.param);
+        const ProcessResult result =
+            HostProcess::Run({"state", "save", kQuellorn, saved, "--param", c.param});
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        if (c.exitCode == 0) {
+            const std::vector<std::string> lines = LinesStartingWith(result.out, "parameter ");
+            ASSERT_EQ(lines.size(), 1u) << result.out;
+            const std::size_t tail = std::min(lines[0].size(), c.message.size());
+            EXPECT_EQ(lines[0].substr(lines[0].size() - tail), c.message);
+        } else {
+            EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+        }
+        std::filesystem::remove(saved);
+    }
+}
+
+struct SlotReportCase {
+    std::vector<std::string> slots;
+    int exitCode;
+    std::vector<std::string> report; // stdout's slot lines
+    std::string err;                 // expected part of stderr
+};
+
+TEST(HostSetupQuellorn, SlotReportShowsWhatEachSlotReallyHolds)
+{
+    const Scratch scratch;
+    const std::string aif = scratch.Write("tone.aif", Text("FORM....AIFF"));
+    const std::string junk = scratch.Write("junk.wav", Text("RIFF"));
+    const std::string pad = kExamples + "/pad.wav";
+    const SlotReportCase cases[] = {
+        // An instrument file fills all three slots, whichever slot it is given to.
+        {{"2=" + kExamples + "/demo.sfz"}, 0,
+         {"slot 1: " + kExamples + "/bass.wav", "slot 2: " + pad,
+          "slot 3: " + kExamples + "/lead.wav"},
+         ""},
+        {{"2=" + pad}, 0, {"slot 1: (empty)", "slot 2: " + pad, "slot 3: (empty)"}, ""},
+        {{"1=" + pad, "3=" + aif}, 17, {}, "quellorn-host: slot 3: cannot load " + aif},
+        {{"2=" + junk}, 17, {}, "quellorn-host: slot 2: cannot load " + junk},
+    };
+    const std::string saved = scratch.Path("p.fxp");
+    for (const SlotReportCase& c : cases) {
+        SCOPED_TRACE(Joined(c.slots));
+        std::vector<std::string> args = {"state", "save", kQuellorn, saved};
+        for (const std::string& slot : c.slots) {
+            args.insert(args.end(), {"--slot", slot});
+        }
+        const ProcessResult result = HostProcess::Run(args);
+        EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+        EXPECT_EQ(LinesStartingWith(result.out, "slot "), c.report);
+        EXPECT_NE(result.err.find(c.err), std::string::npos) << result.err;
+        EXPECT_EQ(std::filesystem::exists(saved), c.exitCode == 0);
+        std::filesystem::remove(saved);
+    }
+}
+
+// Needs the plug-in to keep the path of a sample that a restore could not load, and to
+// give the reason; enable it once Quellorn does both.
+TEST(HostSetupQuellorn, DISABLED_ARestoredStateWithAMissingSampleWarns)
+{
+    const Scratch scratch;
+    const std::string sample = scratch.Path("pad.wav");
+    std::filesystem::copy_file(kExamples + "/pad.wav", sample);
+    const std::string state = scratch.Path("set.fxp");
+    ASSERT_EQ(
+        HostProcess::Run({"state", "save", kQuellorn, state, "--slot", "2=" + sample}).exitCode, 0);
+    std::filesystem::remove(sample);
+    const ProcessResult loaded = HostProcess::Run({"state", "load", kQuellorn, state});
+    EXPECT_EQ(loaded.exitCode, 0) << loaded.err;
+    EXPECT_EQ(LinesStartingWith(loaded.out, "slot 2: "),
+              std::vector<std::string>{"slot 2: (empty; keeps " + sample + ")"});
+    const std::string warning =
+        "quellorn-host: warning: slot 2: cannot load " + sample + ": not found\n";
+    EXPECT_NE(loaded.err.find(warning), std::string::npos) << loaded.err;
 }
 
 } // namespace

@@ -27,6 +27,12 @@ public:
     void HandleMidiEvent(const IMidiEvent& e) override { midi.push_back(e); }
     void HandleSysEx(const ISysExEvent& e) override { sysex.push_back(e); }
     std::vector<double>& Scratch(int channel) { return outputs[channel].scratch; }
+    const char* SlotLoadFailure(int slot) const override
+    {
+        return slot == 1 ? failure.c_str() : "";
+    }
+
+    std::string failure;
 
     std::vector<std::string> events;
     std::vector<IMidiEvent> midi;
@@ -301,6 +307,38 @@ TEST_F(DispatcherProbe, BlockSizeAndSampleRateAreCheckedAndResetProcessing)
         Call(effSetSampleRate, 0, 0, nullptr, bad);
     EXPECT_EQ(plug->SampleRate(), 48000.0);
     EXPECT_EQ(probe->events, std::vector<std::string>(5, "reset"));
+}
+
+TEST_F(DispatcherProbe, SlotFailureReasonFitsAStoredPathBuffer)
+{
+    const std::string longReason = "unsupported format: " + std::string(300, 'x');
+    struct Case {
+        VstIntPtr slot;
+        std::string failure;
+        bool withBuffer;
+        VstIntPtr answer;
+        std::string text;
+    };
+    const Case cases[] = {
+        {1, "unsupported format: .aif", true, 0xBEEF, "unsupported format: .aif"},
+        {0, "not found", true, 0xBEEF, ""},
+        {2, "", true, 0xBEEF, ""},
+        {1, longReason, true, 0xBEEF, longReason.substr(0, 260)},
+        {3, "not found", true, 0, "unchanged"},
+        {-1, "not found", true, 0, "unchanged"},
+        {1, "not found", false, 0, "unchanged"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.slot << " " << c.failure.substr(0, 30));
+        probe->failure = c.failure;
+        // One byte past what the request may fill, to catch a write beyond it.
+        char text[kStateTextSize + 1];
+        std::memset(text, '#', sizeof text);
+        std::strcpy(text, "unchanged");
+        EXPECT_EQ(Call(effVendorSpecific, 57, c.slot, c.withBuffer ? text : nullptr), c.answer);
+        EXPECT_EQ(std::string(text), c.withBuffer ? c.text : "unchanged");
+        EXPECT_EQ(text[kStateTextSize], '#');
+    }
 }
 
 TEST_F(DispatcherProbe, ActivityOpcodes)

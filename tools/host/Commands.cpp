@@ -23,6 +23,18 @@ const char* RenderDescription()
             "or 1) through it in real-time-sized blocks with the transport running, and writes\n"
             "what it plays, followed by a release tail, to the WAV file OUTPUT.wav.\n"
             "\n"
+            "--channel plays only the MIDI messages of that channel. --gain scales what the\n"
+            "plug-in plays, in the host, before it is converted to the file's format (which\n"
+            "clips integer formats at full scale). A render whose data outgrows a WAV file's\n"
+            "4 GiB is written as RF64.\n"
+            "\n"
+            "Exit codes: 1 a failure the message explains, 2 a usage error, 3 a missing\n"
+            "input file, 4 to 7 a module that cannot be loaded as a plug-in, 8 a MIDI file\n"
+            "that cannot be read, 9 to 16 a --state file that cannot be used (see\n"
+            "'state --help'), 17 a --slot file the plug-in could not load (a sample missing\n"
+            "from a restored state is only a warning), 18 the output could not be written\n"
+            "completely (the disk is full).\n"
+            "\n"
             "The last four options set the plug-in up once it is switched on, before the\n"
             "first block. ") +
         kSetupOrderHelp;
@@ -47,8 +59,10 @@ const char* StateDescription()
             "each with its own exit code: 9 not a program or bank file, 10 a kind or version not\n"
             "read here, 11 cut short inside its header, 12 a byte count that disagrees with the\n"
             "file, 13 a chunk size that disagrees with the file, 14 saved for another plug-in,\n"
-            "15 a plug-in without chunks, 16 the plug-in refused the chunk. Loading a bank\n"
-            "selects the bank's current program first; its chunk then restores the rest.\n"
+            "15 a plug-in without chunks, 16 the plug-in refused the chunk, 17 a --slot file the\n"
+            "plug-in could not load (a sample missing from a restored state is only a warning).\n"
+            "Loading a bank selects the bank's current program first; its chunk then restores\n"
+            "the rest. Afterwards each command prints what every sample slot holds.\n"
             "\n"
             "Only 'state save' takes the options; they set the plug-in up before it is saved.\n") +
         kSetupOrderHelp;
@@ -76,6 +90,8 @@ const std::vector<Command>& AllCommands()
              {"--tail", "SECONDS", "Length rendered after the song's end (default 2)"},
              {"--format", "FORMAT", "pcm16, pcm24 or float (32-bit) WAV data (default pcm24)"},
              {"--double", "", "Process in 64-bit floating point (processDoubleReplacing)"},
+             {"--channel", "N", "Play only MIDI channel N (1..16) of the file"},
+             {"--gain", "DB", "Scale the output by DB decibels in the host (default 0)"},
          }),
          3, 3, &RunRender},
         {"state", "Save, load or show a plug-in's program or bank file",

@@ -31,6 +31,8 @@ constexpr int kStateChunkOutOfBounds = 13;
 constexpr int kStateForOtherPlugin = 14;
 constexpr int kPluginWithoutChunks = 15;
 constexpr int kStateRefused = 16;
+constexpr int kSampleNotLoaded = 17;
+constexpr int kOutputWriteFailed = 18;
 } // namespace ExitCode
 
 struct HostSettings {
@@ -77,8 +79,10 @@ void PrintError(const std::string& message);
 int OpenPlugin(HostCallback& host, const HostSettings& settings, PluginModule& plugin,
                const std::string& path);
 
-// The parameter and program parts of the `info` report.
-void PrintParameters(const PluginModule& plugin);
+// The parameter and program parts of the `info` report; withRanges adds the texts of each
+// parameter's lowest and highest value (or of all its named values) where the plug-in
+// gives them.
+void PrintParameters(const PluginModule& plugin, bool withRanges = false);
 void PrintPrograms(const PluginModule& plugin);
 
 int RunInfo(const CommandArgs& args);

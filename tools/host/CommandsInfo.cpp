@@ -5,6 +5,7 @@
 
 #include "tools/host/HostCallback.h"
 #include "tools/host/PluginModule.h"
+#include "tools/host/PluginSetup.h"
 #include "tools/host/Text.h"
 
 #include <algorithm>
@@ -123,7 +124,29 @@ void PrintPins(const PluginModule& plugin)
 
 } // namespace
 
-void PrintParameters(const PluginModule& plugin)
+namespace {
+
+// " range 0.00..16.00 s", " values No|Yes", or nothing when the plug-in does not say.
+std::string RangeText(const PluginModule& plugin, VstInt32 index, const std::string& label)
+{
+    const ParameterValues values = DescribeValues(plugin, index);
+    if (values.texts.empty()) {
+        return "";
+    }
+    if (values.named) {
+        std::string text = " values ";
+        for (std::size_t i = 0; i < values.texts.size(); ++i) {
+            text += (i == 0 ? "" : "|") + Escaped(values.texts[i]);
+        }
+        return text;
+    }
+    return " range " + Escaped(values.texts.front()) + ".." + Escaped(values.texts.back()) +
+           (label.empty() ? "" : " " + Escaped(label));
+}
+
+} // namespace
+
+void PrintParameters(const PluginModule& plugin, bool withRanges)
 {
     const VstInt32 count = plugin.Effect()->numParams;
     std::printf("parameters: %d\n", static_cast<int>(count));
@@ -131,9 +154,11 @@ void PrintParameters(const PluginModule& plugin)
         const std::string name = plugin.DispatchString(effGetParamName, i);
         const std::string label = plugin.DispatchString(effGetParamLabel, i);
         const std::string display = plugin.DispatchString(effGetParamDisplay, i);
-        std::printf("parameter %d: name %s label %s display %s value %s\n", static_cast<int>(i),
-                    Quoted(name).c_str(), Quoted(label).c_str(), Quoted(display).c_str(),
-                    ParameterValue(plugin.GetParameter(i)).c_str());
+        const std::string range = withRanges ? RangeText(plugin, i, label) : "";
+        std::printf("parameter %d: name %s label %s display %s value %s%s\n",
+                    static_cast<int>(i), Quoted(name).c_str(), Quoted(label).c_str(),
+                    Quoted(display).c_str(), ParameterValue(plugin.GetParameter(i)).c_str(),
+                    range.c_str());
     }
 }
 
@@ -158,7 +183,7 @@ int RunInfo(const CommandArgs& args)
     }
     PrintIdentity(plugin);
     PrintPins(plugin);
-    PrintParameters(plugin);
+    PrintParameters(plugin, true);
     PrintPrograms(plugin);
     std::fflush(stdout);
     plugin.Close();

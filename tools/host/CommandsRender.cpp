@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 768000;
 constexpr int kMaxBlock = 65536;
 constexpr double kMaxTailSeconds = 3600.0;
+constexpr double kMinGainDb = -120.0;
+constexpr double kMaxGainDb = 40.0;
+constexpr int kMidiChannels = 16;
 
 struct RenderSettings {
     int sampleRate = 44100;
@@ -32,6 +36,8 @@ struct RenderSettings {
     double tailSeconds = 2.0;
     SampleFormat format = SampleFormat::Pcm24;
     bool doublePrecision = false;
+    int channel = 0; // 0 plays every MIDI channel
+    double gain = 1.0;
     PluginSetup setup;
 };
 
@@ -91,6 +97,24 @@ int ParseSettings(const CommandArgs& args, RenderSettings& settings)
         } else {
             return InvalidRenderValue("--format", text, "pcm16, pcm24 or float");
         }
+    }
+    if (args.Has("--channel")) {
+        const std::string& text = args.options.at("--channel");
+        if (!ParseWhole(text, 1, kMidiChannels, whole)) {
+            return InvalidRenderValue("--channel", text, "a MIDI channel from 1 to 16");
+        }
+        settings.channel = static_cast<int>(whole);
+    }
+    if (args.Has("--gain")) {
+        const std::string& text = args.options.at("--gain");
+        // "+6" is how people write a boost.
+        const std::string number =
+            text.size() > 1 && text[0] == '+' && text[1] != '-' ? text.substr(1) : text;
+        double decibels = 0.0;
+        if (!ParseDecimal(number, kMinGainDb, kMaxGainDb, decibels)) {
+            return InvalidRenderValue("--gain", text, "dB from -120 to 40");
+        }
+        settings.gain = std::pow(10.0, decibels / 20.0);
     }
     settings.doublePrecision = args.Has("--double");
     return ParseSetup(args, "render", settings.setup);
@@ -177,6 +201,17 @@ struct RenderResult {
     std::int64_t clipped = 0;
 };
 
+std::int64_t TotalFrames(const MidiSong& song, const RenderSettings& settings)
+{
+    const double rate = settings.sampleRate;
+    return song.FrameAt(song.EndTick(), rate) + std::llround(settings.tailSeconds * rate);
+}
+
+bool Plays(const MidiMessage& message, int channel)
+{
+    return channel == 0 || (message.bytes[0] & 0x0F) + 1 == channel;
+}
+
 template <typename Sample>
 bool RenderSong(HostCallback& host, const PluginModule& plugin, const MidiSong& song,
                 const RenderSettings& settings, WavWriter& writer, RenderResult& result,
@@ -186,8 +221,7 @@ bool RenderSong(HostCallback& host, const PluginModule& plugin, const MidiSong& 
     const double rate = settings.sampleRate;
     const auto channels = static_cast<std::size_t>(effect->numOutputs);
     const auto block = static_cast<std::size_t>(settings.blockSize);
-    const std::int64_t songFrames = song.FrameAt(song.EndTick(), rate);
-    const std::int64_t total = songFrames + std::llround(settings.tailSeconds * rate);
+    const std::int64_t total = TotalFrames(song, settings);
 
     // Plug-ins may read their inputs even as instruments; they get silence.
     std::vector<std::vector<Sample>> inputData(static_cast<std::size_t>(effect->numInputs),
@@ -224,7 +258,9 @@ bool RenderSong(HostCallback& host, const PluginModule& plugin, const MidiSong& 
 
         events.Clear();
         for (; next < messages.size() && eventFrames[next] < position + frames; ++next) {
-            events.Add(messages[next], static_cast<VstInt32>(eventFrames[next] - position));
+            if (Plays(messages[next], settings.channel)) {
+                events.Add(messages[next], static_cast<VstInt32>(eventFrames[next] - position));
+            }
         }
         if (!events.Empty()) {
             plugin.Dispatch(effProcessEvents, 0, 0, events.List());
@@ -237,7 +273,11 @@ bool RenderSong(HostCallback& host, const PluginModule& plugin, const MidiSong& 
 
         for (VstInt32 frame = 0; frame < frames; ++frame) {
             for (std::size_t channel = 0; channel < channels; ++channel) {
-                const Sample value = outputData[channel][static_cast<std::size_t>(frame)];
+                // The gain is the host's, after the plug-in and before the file's format;
+                // at 0 dB it multiplies by 1 exactly.
+                const auto value = static_cast<Sample>(
+                    static_cast<double>(outputData[channel][static_cast<std::size_t>(frame)]) *
+                    settings.gain);
                 interleaved[static_cast<std::size_t>(frame) * channels + channel] = value;
                 const double magnitude = std::fabs(static_cast<double>(value));
                 result.peak = std::max(result.peak, magnitude);
@@ -291,6 +331,15 @@ private:
     const PluginModule& plugin;
 };
 
+// A damaged file must not pass for a render. Devices and pipes are left alone.
+void RemovePartialOutput(const std::string& path)
+{
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(path, ignored)) {
+        std::filesystem::remove(path, ignored);
+    }
+}
+
 int CheckCapabilities(const AEffect& effect, bool doublePrecision)
 {
     if (effect.numOutputs < 1) {
@@ -326,9 +375,11 @@ int Render(HostCallback& host, const PluginModule& plugin, const MidiSong& song,
             return setUp;
         }
 
+        const std::uint64_t dataBytes = WavDataBytes(
+            TotalFrames(song, settings), plugin.Effect()->numOutputs, settings.format);
         WavWriter writer;
         if (!writer.Open(outputPath, plugin.Effect()->numOutputs, settings.sampleRate,
-                         settings.format, error)) {
+                         settings.format, ContainerFor(dataBytes), error)) {
             PrintError(error);
             return ExitCode::kFailure;
         }
@@ -336,9 +387,12 @@ int Render(HostCallback& host, const PluginModule& plugin, const MidiSong& song,
             settings.doublePrecision
                 ? RenderSong<double>(host, plugin, song, settings, writer, result, error)
                 : RenderSong<float>(host, plugin, song, settings, writer, result, error);
-        if (!rendered || !writer.Close(error)) {
-            PrintError(error);
-            return ExitCode::kFailure;
+        std::string closeError;
+        const bool closed = writer.Close(closeError);
+        if (!rendered || !closed) {
+            PrintError((rendered ? closeError : error) + "; " + outputPath + " is incomplete");
+            RemovePartialOutput(outputPath);
+            return ExitCode::kOutputWriteFailed;
         }
     }
     std::printf("rendered %.3f s (%lld frames, %d channels, %d Hz, %s), %s: %s\n",

@@ -6,6 +6,7 @@
 #include "tools/host/Platform.h"
 #include "tools/host/PluginModule.h"
 #include "tools/host/PluginSetup.h"
+#include "tools/host/SlotReport.h"
 #include "tools/host/StateFile.h"
 #include "tools/host/Text.h"
 
@@ -149,7 +150,7 @@ int Load(const CommandArgs& args, const std::string& pluginPath, const std::stri
                 static_cast<long long>(plugin.Dispatch(effGetProgram)),
                 Quoted(plugin.DispatchString(effGetProgramName)).c_str());
     PrintParameters(plugin);
-    PrintSlots(plugin);
+    ReportSlots(plugin);
     std::fflush(stdout);
     plugin.Close();
     return ExitCode::kOk;

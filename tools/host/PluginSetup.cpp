@@ -1,7 +1,9 @@
 #include "tools/host/PluginSetup.h"
 
+#include "tools/host/ParamText.h"
 #include "tools/host/Platform.h"
 #include "tools/host/PluginModule.h"
+#include "tools/host/SlotReport.h"
 #include "tools/host/Text.h"
 
 #include <algorithm>
@@ -14,30 +16,13 @@
 namespace {
 
 // Quellorn's own requests through effVendorSpecific, and the answer that means "done".
+constexpr VstInt32 kVendorDisplayForValue = 7;
+constexpr VstInt32 kVendorDisplayCount = 8;
 constexpr VstInt32 kVendorTextToValue = 27;
-constexpr VstInt32 kVendorSlotPath = 56;
 constexpr VstIntPtr kVendorHandled = 0xBEEF;
-// A path of at most 260 characters and its terminator, the longest a slot keeps.
-constexpr std::size_t kSlotPathBufferSize = 261;
-// Only to end the slot listing of a plug-in that answers for every index.
-constexpr VstIntPtr kMaxListedSlots = 64;
 
 constexpr VstInt32 kBankChunkIndex = 0;
 constexpr VstInt32 kProgramChunkIndex = 1;
-
-char AsciiLower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names are compared without regard to case, but not to locale: the command line must mean
-// the same on every machine.
-bool SameName(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return AsciiLower(x) == AsciiLower(y);
-           });
-}
 
 // Finds the parameter a --param target means: an index, a unique name, or NAME@K, the K-th
 // parameter of that name (a plug-in with layers repeats its names once per layer).
@@ -64,7 +49,7 @@ bool ResolveParameter(const PluginModule& plugin, const std::string& target, Vst
     }
     std::vector<VstInt32> matches;
     for (VstInt32 i = 0; i < count; ++i) {
-        if (SameName(plugin.DispatchString(effGetParamName, i), name)) {
+        if (ParamText::SameText(plugin.DispatchString(effGetParamName, i), name)) {
             matches.push_back(i);
         }
     }
@@ -87,6 +72,50 @@ bool ResolveParameter(const PluginModule& plugin, const std::string& target, Vst
     return true;
 }
 
+// The value as text the plug-in reads for the parameter, or false with the reason. The
+// plug-in converts the text itself, but it would read a word as some number: the host
+// lets through only numbers, note names for note parameters and the named values.
+bool ValueText(const PluginModule& plugin, VstInt32 index, const std::string& value,
+               std::string& text, std::string& error)
+{
+    const std::string name = plugin.DispatchString(effGetParamName, index);
+    const std::string what = "parameter " + std::to_string(index) + " " + Quoted(name);
+    const ParameterValues values = DescribeValues(plugin, index);
+    if (values.named) {
+        for (const std::string& each : values.texts) {
+            if (ParamText::SameText(each, value)) {
+                text = each;
+                return true;
+            }
+        }
+        const int word = ParamText::ReadSwitchWord(value);
+        if (values.texts.size() == 2 && word >= 0) {
+            text = values.texts[static_cast<std::size_t>(word)];
+            return true;
+        }
+        std::string known;
+        for (const std::string& each : values.texts) {
+            known += (known.empty() ? "" : ", ") + each;
+        }
+        error = "'" + value + "' is not a value of " + what + " (" + known +
+                (values.texts.size() == 2 ? "; or On/Off, True/False, 1/0" : "") + ")";
+        return false;
+    }
+    const std::string unit = plugin.DispatchString(effGetParamLabel, index);
+    if (ParamText::ReadNumber(value, unit, text)) {
+        return true;
+    }
+    int note = 0;
+    const bool notes = ParamText::IsNoteParameter(name);
+    if (notes && ParamText::ReadNoteName(value, note)) {
+        text = std::to_string(note);
+        return true;
+    }
+    error = "'" + value + "' is not a number" + (notes ? " or a note name (C4 = 60)" : "") +
+            " for " + what;
+    return false;
+}
+
 int ApplyParameter(const PluginModule& plugin, const ParamRequest& request)
 {
     VstInt32 index = 0;
@@ -95,10 +124,15 @@ int ApplyParameter(const PluginModule& plugin, const ParamRequest& request)
         PrintError(error);
         return ExitCode::kFailure;
     }
+    std::string value;
+    if (!ValueText(plugin, index, request.value, value, error)) {
+        PrintError(error);
+        return ExitCode::kFailure;
+    }
     // The plug-in turns text in the parameter's units into its normalised value, so the
     // host needs to know nothing about each parameter's range and curve.
     char text[PluginModule::kStringBufferSize] = {};
-    std::memcpy(text, request.value.data(), request.value.size());
+    std::memcpy(text, value.data(), std::min(value.size(), sizeof(text) - 1));
     const VstIntPtr answer = plugin.Dispatch(effVendorSpecific, kVendorTextToValue, index, text);
     text[sizeof(text) - 1] = '\0';
     double normalised = 0.0;
@@ -117,35 +151,36 @@ int ApplyParameter(const PluginModule& plugin, const ParamRequest& request)
     return ExitCode::kOk;
 }
 
-// Asked with an empty buffer, the plug-in tells what the slot holds: nothing, or "0", when
-// it holds no file.
-bool SlotContents(const PluginModule& plugin, VstIntPtr slotIndex, std::string& contents)
+bool IsSfzPath(const std::string& path)
 {
-    char stored[kSlotPathBufferSize] = {};
-    if (plugin.Dispatch(effVendorSpecific, kVendorSlotPath, slotIndex, stored) != kVendorHandled) {
-        return false;
-    }
-    stored[kSlotPathBufferSize - 1] = '\0';
-    contents = std::strcmp(stored, "0") == 0 ? "" : stored;
-    return true;
+    const std::size_t dot = path.rfind('.');
+    return dot != std::string::npos && ParamText::SameText(path.substr(dot), ".sfz");
 }
 
+// A sample that cannot be loaded fails the request. An SFZ file fills every slot from its
+// regions, so it fails only when no slot received a sample; a region's sample that is
+// missing is left to the slot report's warnings.
 int LoadSlot(const PluginModule& plugin, const SlotRequest& request)
 {
     const VstIntPtr slotIndex = request.slot - 1;
-    char path[kSlotPathBufferSize] = {};
-    std::memcpy(path, request.path.data(), request.path.size());
-    if (plugin.Dispatch(effVendorSpecific, kVendorSlotPath, slotIndex, path) != kVendorHandled) {
+    if (!RequestSlotLoad(plugin, slotIndex, request.path)) {
         PrintError("the plug-in has no sample slot " + std::to_string(request.slot));
         return ExitCode::kFailure;
     }
-    std::string stored;
-    if (!SlotContents(plugin, slotIndex, stored) || stored.empty()) {
-        PrintError("the plug-in could not load " + request.path + " into slot " +
-                   std::to_string(request.slot));
-        return ExitCode::kFailure;
+    const std::vector<SlotState> slots = QuerySlots(plugin);
+    if (slotIndex >= static_cast<VstIntPtr>(slots.size())) {
+        PrintError("the plug-in does not say what slot " + std::to_string(request.slot) + " holds");
+        return ExitCode::kSampleNotLoaded;
     }
-    std::printf("slot %d: %s\n", request.slot, stored.c_str());
+    const SlotState& slot = slots[static_cast<std::size_t>(slotIndex)];
+    const bool loaded =
+        IsSfzPath(request.path)
+            ? std::any_of(slots.begin(), slots.end(), [](const SlotState& s) { return s.Loaded(); })
+            : slot.Loaded();
+    if (!loaded) {
+        PrintError(SlotFailureText(request.slot, slot, request.path));
+        return ExitCode::kSampleNotLoaded;
+    }
     return ExitCode::kOk;
 }
 
@@ -173,6 +208,33 @@ int SelectProgram(const PluginModule& plugin, VstInt32 program)
 
 } // namespace
 
+ParameterValues DescribeValues(const PluginModule& plugin, VstInt32 index)
+{
+    ParameterValues values;
+    // Plug-ins answer only for parameters whose values have names, with a 32-bit count; the
+    // buffer is larger in case one writes more.
+    unsigned char answer[PluginModule::kStringBufferSize] = {};
+    const bool answered =
+        plugin.Dispatch(effVendorSpecific, kVendorDisplayCount, index, answer) == kVendorHandled;
+    std::int32_t count = 0;
+    std::memcpy(&count, answer, sizeof(count));
+    const bool named = answered && count >= 1 && count <= 128;
+    const std::int32_t shown = named ? count : 2;
+    for (std::int32_t i = 0; i < shown; ++i) {
+        char text[PluginModule::kStringBufferSize] = {};
+        const float normalised =
+            shown > 1 ? static_cast<float>(i) / static_cast<float>(shown - 1) : 0.0f;
+        if (plugin.Dispatch(effVendorSpecific, kVendorDisplayForValue, index, text, normalised) !=
+            kVendorHandled) {
+            return {};
+        }
+        text[sizeof(text) - 1] = '\0';
+        values.texts.emplace_back(text);
+    }
+    values.named = named;
+    return values;
+}
+
 const std::vector<OptionInfo>& SetupOptions()
 {
     static const std::vector<OptionInfo> kOptions = {
@@ -191,7 +253,9 @@ const char* const kSetupOrderHelp =
     "in the order given. Slots count from 1 (Quellorn has slots 1 to 3). A parameter is named\n"
     "by its INDEX as 'info' lists it, or by NAME, as in --param Attack@2=0.1, where @K picks\n"
     "the K-th parameter of that name (Quellorn: the one of slot K). VALUE is in the\n"
-    "parameter's own units (seconds, dB, note numbers, Yes/No), converted by the plug-in.";
+    "parameter's own units (seconds, dB, note numbers), converted by the plug-in; a note\n"
+    "parameter also takes a note name (C4 = 60, F#3, Eb2), a switch Yes/No, On/Off,\n"
+    "True/False or 1/0 in any case. Anything else is refused.";
 
 bool ParseWhole(const std::string& text, long long min, long long max, long long& result)
 {
@@ -456,15 +520,8 @@ int ApplySetup(const PluginModule& plugin, const PluginSetup& setup)
         }
     }
     std::fflush(stdout);
-    return result;
-}
-
-void PrintSlots(const PluginModule& plugin)
-{
-    std::string contents;
-    for (VstIntPtr slot = 0; slot < kMaxListedSlots && SlotContents(plugin, slot, contents);
-         ++slot) {
-        std::printf("slot %d: %s\n", static_cast<int>(slot + 1),
-                    contents.empty() ? "(empty)" : contents.c_str());
+    if (result == ExitCode::kOk) {
+        ReportSlots(plugin);
     }
+    return result;
 }

@@ -65,5 +65,11 @@ int CaptureState(const PluginModule& plugin, StateKind kind, StateFile& state);
 // Hands the file's chunk to the plug-in after checking it is meant for this one.
 int RestoreState(const PluginModule& plugin, const StateFile& state);
 
-// What each of the plug-in's sample slots holds, for plug-ins that answer Quellorn's query.
-void PrintSlots(const PluginModule& plugin);
+// The texts a parameter's values show, when the plug-in tells them: one per value for a
+// parameter with named values, otherwise those of its lowest and highest value. Empty
+// when the plug-in does not say.
+struct ParameterValues {
+    bool named = false; // the texts name every value ("No", "Yes")
+    std::vector<std::string> texts;
+};
+ParameterValues DescribeValues(const PluginModule& plugin, VstInt32 index);
