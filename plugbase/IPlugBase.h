@@ -84,8 +84,6 @@ public:
     // A file named by a restored state or a recalled program: by default loaded as any
     // other; the sampler keeps the name of a file it can't load there.
     virtual void RestoreSlotFile(int index, const char* text) { LoadSlotFile(index, text); }
-    // Why the last load of a slot failed, as the user reads it; "" when it didn't.
-    virtual const char* SlotLoadFailure(int) const { return ""; }
     virtual void StateVersionSeen(int) {}
     virtual bool AcceptsStateValue(int) { return true; }
     virtual void BeginParamEdit(int index);
