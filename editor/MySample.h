@@ -19,6 +19,7 @@
 #include <vector>
 
 class CLS_QUELLORN;
+class SfzReader;
 struct SampleData;
 
 class MySample : public IControl {
@@ -77,6 +78,13 @@ public:
     // too few regions. A sample that can't be used queues a warning on the editor surface,
     // once per slot until the next SFZ file is given to this slot (MySampleSfz.cpp).
     void ReadSfz(const char* path);
+    // ReadSfz in its two steps, so that the sampler can decode all three slots' samples
+    // before it applies any. Without the object lock, holding the load lock: reads the
+    // slot's region and decodes its sample, in the orientation the region's Reverse will
+    // leave; false when the file can't be read (nothing is to change).
+    bool PrepareSfz(const char* path, SfzReader& reader, PreparedLoad& load);
+    // Under the object lock: the warning, the sample, the parameters, as ReadSfz does.
+    void ApplySfz(const SfzReader& reader, PreparedLoad& load, std::vector<double>& old);
     // Stores a value read from a file in parameter `index`, clamped to its range, and
     // passes it on as the editor does; values below -100 mean "not given" and are ignored.
     void SetParameterFromFile(int index, double value);

@@ -7,6 +7,7 @@
 #include "samplefiles/SfzReader.h"
 
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
@@ -18,9 +19,30 @@ constexpr double kLowestFileValue = -100.0;
 
 void MySample::ReadSfz(const char* sfzPath)
 {
+    std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
     SfzReader reader;
-    if (!reader.Read(sfzPath, slotIndex))
+    PreparedLoad load; // outlives the lock, with the old buffer
+    std::vector<double> old;
+    if (!PrepareSfz(sfzPath, reader, load))
         return;
+    ILockGuard lock(sampler->Lock());
+    ApplySfz(reader, load, old);
+}
+
+bool MySample::PrepareSfz(const char* sfzPath, SfzReader& reader, PreparedLoad& load)
+{
+    if (!reader.Read(sfzPath, slotIndex))
+        return false;
+    if (reader.RegionFound()) {
+        const double reverse = reader.ParamValue(kParamReverse);
+        PrepareLoad(reader.SamplePath(), false,
+            reverse >= kLowestFileValue ? (reverse >= 0.5 ? 1 : 0) : -1, load);
+    }
+    return true;
+}
+
+void MySample::ApplySfz(const SfzReader& reader, PreparedLoad& load, std::vector<double>& old)
+{
     ILockGuard lock(sampler->Lock());
     if (reader.RefusedSample()[0] && !warned) {
         warned = true;
@@ -33,10 +55,14 @@ void MySample::ReadSfz(const char* sfzPath)
         }
     }
     if (reader.RegionFound()) {
-        LoadFile(reader.SamplePath());
+        // The slot is emptied before its parameters change, so a change of Reverse finds
+        // no old data to turn round; the new sample, decoded the way round the region
+        // leaves it, comes in after them.
+        CommitPath(load, true, old);
         // Active (offset 0) is the user's to set, never a file's.
         for (int offset = kParamLowNote; offset <= kParamLoop; ++offset)
             SetParameterFromFile(kParamsPerSlot * slotIndex + offset, reader.ParamValue(offset));
+        CommitSample(load);
     }
     if (reader.EmptiesSlot())
         ShowLoadFailure("...");

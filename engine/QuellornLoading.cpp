@@ -5,8 +5,10 @@
 #include "editor/MySample.h"
 #include "engine/Quellorn.h"
 #include "samplefiles/NameMatch.h"
+#include "samplefiles/SfzReader.h"
 
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 void CLS_QUELLORN::ReloadSlot(int slot)
@@ -47,10 +49,23 @@ void CLS_QUELLORN::RouteSlotFile(int slot, const char* path, bool restoring)
         return;
     const char* dot = std::strrchr(path, '.');
     if (NameMatches(dot ? dot + 1 : "", "sfz")) {
-        // An instrument file fills all three slots, whichever slot it arrived at.
-        for (MySample* display : sampleDisplay)
-            if (display)
-                display->ReadSfz(path);
+        // An instrument file fills all three slots, whichever slot it arrived at. Their
+        // samples are decoded first; then all three come in under one hold of the object
+        // lock, so no note meets a half-loaded instrument.
+        struct Region {
+            SfzReader reader;
+            MySample::PreparedLoad load;
+            bool read = false;
+        };
+        auto regions = std::make_unique<Region[]>(kSlotCount); // the readers' paths are large
+        std::vector<double> old[kSlotCount];
+        for (int s = 0; s < kSlotCount; ++s)
+            if (sampleDisplay[s])
+                regions[s].read = sampleDisplay[s]->PrepareSfz(path, regions[s].reader, regions[s].load);
+        ILockGuard lock(Lock());
+        for (int s = 0; s < kSlotCount; ++s)
+            if (regions[s].read)
+                sampleDisplay[s]->ApplySfz(regions[s].reader, regions[s].load, old[s]);
         return;
     }
     if (slot >= 0 && slot < kSlotCount && sampleDisplay[slot])

@@ -6,6 +6,7 @@
 #include "editor/MySample.h"
 #include "engine/Quellorn.h"
 #include "tests/plugbase/TestHost.h"
+#include "tests/samplefiles/WavTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -246,6 +247,54 @@ TEST(ThreadStress, RacingLoadsAndRestoresOfASlotEndWholeAsTheLastLeftIt)
     audio.join();
     EXPECT_EQ(tornBlocks.load(), 0);
     EXPECT_GT(blocks.load(), 0);
+}
+
+TEST(ThreadStress, AnInstrumentFileComesIntoTheThreeSlotsAtOnce)
+{
+    TestHost host;
+    ASSERT_NE(host.Create(), nullptr);
+    auto* plug = static_cast<CLS_QUELLORN*>(host.effect->object);
+    host.Dispatch(effOpen);
+    WavTestFiles::TempFolder folder;
+    // Two instruments of three samples each, told apart by their samples' names.
+    std::string instruments[2];
+    for (int i = 0; i < 2; ++i) {
+        std::string text;
+        for (int slot = 0; slot < kSlotCount; ++slot) {
+            const std::string name = std::string(1, char('a' + i)) + std::to_string(slot) + ".wav";
+            folder.Copy(slot == 1 ? "pcm8-mono.wav" : "pcm16-stereo.wav", name);
+            text += "<region>\nsample=" + name + "\n";
+        }
+        instruments[i] = folder.Write(std::string(1, char('a' + i)) + ".sfz", text);
+    }
+    std::atomic<bool> stop{false};
+    std::atomic<int> mixed{0};
+    std::atomic<int> looks{0};
+    std::thread watcher([&] {
+        while (!stop.load()) {
+            char first[2] = {};
+            {
+                ILockGuard lock(plug->Lock());
+                for (int slot = 0; slot < kSlotCount; ++slot) {
+                    const std::string name
+                        = std::filesystem::path(plug->StateTextAt(slot)).filename().string();
+                    const char instrument = name.size() == 6 ? name[0] : '0';
+                    if (slot == 0)
+                        first[0] = instrument;
+                    else if (instrument != first[0])
+                        ++mixed;
+                }
+            }
+            ++looks;
+        }
+    });
+    for (int round = 0; round < 60; ++round)
+        plug->LoadSlotFile(round % kSlotCount, instruments[round % 2].c_str());
+    stop = true;
+    watcher.join();
+    EXPECT_EQ(mixed.load(), 0);
+    EXPECT_GT(looks.load(), 0);
+    EXPECT_STREQ(plug->StateTextAt(2), folder.Path("b2.wav").c_str());
 }
 
 } // namespace
