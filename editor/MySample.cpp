@@ -156,10 +156,8 @@ void MySample::PrepareLoad(const char* newPath, bool restoring, int reverse, Pre
     nextPath[0] = '\0';
     ScanFolder();
 
-    if (reverse < 0) {
-        ILockGuard lock(sampler->Lock());
-        reverse = sampler->slotReverse[slotIndex] ? 1 : 0;
-    }
+    if (reverse < 0)
+        reverse = sampler->Loader().ReverseHint(slotIndex) ? 1 : 0;
     if (!DecodeInto(load.sample, reverse > 0)) {
         refuse(path);
         return;

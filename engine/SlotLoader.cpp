@@ -196,3 +196,14 @@ const char* SlotLoader::FailureText(int slot) const
 {
     return slot >= 0 && slot < kSlotCount ? failureText[slot] : "";
 }
+
+void SlotLoader::SetReverseHint(int slot, bool reverse)
+{
+    if (slot >= 0 && slot < kSlotCount)
+        reverseHint[slot].store(reverse, std::memory_order_relaxed);
+}
+
+bool SlotLoader::ReverseHint(int slot) const
+{
+    return slot >= 0 && slot < kSlotCount && reverseHint[slot].load(std::memory_order_relaxed);
+}

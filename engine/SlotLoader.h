@@ -13,6 +13,7 @@
 #include "engine/EngineConfig.h"
 #include "samplefiles/LoadFailure.h"
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -68,7 +69,14 @@ public:
     }
     const char* FailureText(int slot) const;
 
+    // Whether the slot plays reversed, kept beside the sampler's own flag (which changes
+    // under the object lock) so that a load can decode the right way round without taking
+    // that lock; the swap checks the flag itself again.
+    void SetReverseHint(int slot, bool reverse);
+    bool ReverseHint(int slot) const;
+
 private:
     CLS_QUELLORN& sampler;
     char failureText[kSlotCount][kFailureTextSize] = {};
+    std::atomic<bool> reverseHint[kSlotCount] = {};
 };

@@ -80,15 +80,16 @@ TEST(ThreadStress, AudioAndEditingThreadsLeaveTheLastStateSet)
     });
 
     std::mt19937 rng(7);
-    // At least 1.5 s and 200 blocks: the editing thread can hold the lock for most of the
-    // time (under a sanitizer, on a busy machine), and the run must still interleave.
+    // At least 1.5 s, 200 blocks and 100 operations: either thread can hold the lock for
+    // most of the time (under a sanitizer, on a busy machine), and the run must still
+    // interleave.
     const auto start = std::chrono::steady_clock::now();
     const auto until = start + std::chrono::milliseconds(1500);
     const auto limit = start + std::chrono::seconds(30);
     int operations = 0;
     for (;;) {
         const auto now = std::chrono::steady_clock::now();
-        if (now >= limit || (now >= until && blocks.load() >= 200))
+        if (now >= limit || (now >= until && blocks.load() >= 200 && operations > 100))
             break;
         switch (rng() % 6) {
         case 0:
