@@ -1,7 +1,7 @@
 # Third-party libraries as imported targets, the same names for every build:
 #
 #   Quellorn::ZLIB  Quellorn::PNG  Quellorn::Ogg  Quellorn::Vorbis
-#   Quellorn::VorbisFile  Quellorn::SndFile
+#   Quellorn::VorbisFile  Quellorn::SndFile  Quellorn::FLAC
 #
 # Native builds use Debian's -dev packages. Windows (MinGW-w64) builds use
 # the static libraries that scripts/build-mingw-deps.sh puts into
@@ -43,7 +43,8 @@ if(WIN32)
       Ogg        "${_deps}/lib/libogg.a"                      "${_deps}/include"
       Vorbis     "${_deps}/lib/libvorbis.a"                   "${_deps}/include"
       VorbisFile "${_deps}/lib/libvorbisfile.a"               "${_deps}/include"
-      SndFile    "${_deps}/lib/libsndfile.a"                  "${_deps}/include")
+      SndFile    "${_deps}/lib/libsndfile.a"                  "${_deps}/include"
+      FLAC       "${_deps}/lib/libFLAC.a"                     "${_deps}/include")
 
   set(_missing "")
   if(NOT EXISTS "${_deps}/quellorn-deps.stamp")
@@ -88,6 +89,8 @@ if(WIN32)
   set_property(TARGET Quellorn::PNG PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::ZLIB)
   set_property(TARGET Quellorn::Vorbis PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Ogg)
   set_property(TARGET Quellorn::VorbisFile PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Vorbis)
+  # The static library: without this its header declares every function as a DLL import.
+  set_property(TARGET Quellorn::FLAC PROPERTY INTERFACE_COMPILE_DEFINITIONS FLAC__NO_DLL)
   set(QUELLORN_HAVE_SNDFILE TRUE)
 
   file(STRINGS "${_deps}/quellorn-deps.stamp" _built REGEX "^# built ")
@@ -136,8 +139,11 @@ else()
   _quellorn_interface_target(Quellorn::SndFile PkgConfig::QUELLORN_PC_SNDFILE)
   set(QUELLORN_HAVE_SNDFILE TRUE)
 
+  pkg_check_modules(QUELLORN_PC_FLAC REQUIRED IMPORTED_TARGET GLOBAL flac)
+  _quellorn_interface_target(Quellorn::FLAC PkgConfig::QUELLORN_PC_FLAC)
+
   message(STATUS "Quellorn deps (native): zlib ${ZLIB_VERSION_STRING}, png ${PNG_VERSION_STRING}, "
                  "ogg ${QUELLORN_PC_OGG_VERSION}, vorbis ${QUELLORN_PC_VORBIS_VERSION}, "
-                 "sndfile ${QUELLORN_PC_SNDFILE_VERSION}")
+                 "sndfile ${QUELLORN_PC_SNDFILE_VERSION}, flac ${QUELLORN_PC_FLAC_VERSION}")
   unset(_libm)
 endif()

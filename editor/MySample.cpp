@@ -15,24 +15,29 @@
 namespace {
 
 constexpr const char* kWrongAudio = "wrong audio";
-constexpr const char* kDialogExtensions = "wav ogg sfz";
+constexpr const char* kDialogExtensions = "wav ogg flac sfz";
 
 bool Inside(const IBox& box, int x, int y)
 {
     return x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
 }
 
-// Audio entries of a folder: at least four characters, ending in .wav or .ogg in any case.
+// True when `name` ends in `suffix` (given in lower case), in any case.
+bool EndsWith(const std::string& name, const char* suffix)
+{
+    const std::size_t length = std::strlen(suffix);
+    if (name.size() < length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(name[name.size() - length + i])) != suffix[i])
+            return false;
+    return true;
+}
+
+// Audio entries of a folder: ending in .wav, .ogg or .flac in any case.
 bool IsAudioEntry(const std::string& name)
 {
-    if (name.size() < 4)
-        return false;
-    char tail[5];
-    for (int i = 0; i < 4; ++i)
-        tail[i] = static_cast<char>(
-            std::tolower(static_cast<unsigned char>(name[name.size() - 4 + std::size_t(i)])));
-    tail[4] = '\0';
-    return std::strcmp(tail, ".wav") == 0 || std::strcmp(tail, ".ogg") == 0;
+    return EndsWith(name, ".wav") || EndsWith(name, ".ogg") || EndsWith(name, ".flac");
 }
 
 const char* AfterLast(const char* text, char mark)

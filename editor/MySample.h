@@ -19,8 +19,8 @@
 #include <vector>
 
 class CLS_QUELLORN;
-class SfzReader;
 struct SampleData;
+struct SfzSlotPlan;
 
 class MySample : public IControl {
 public:
@@ -73,20 +73,21 @@ public:
     // Empties the slot and shows `text`, or "wrong audio" when it is empty.
     void ShowLoadFailure(const char* text);
     void ReverseSampleData();
-    // Fills the slot from its region of an SFZ instrument file: loads the region's sample
-    // and sets the slot's parameters from its opcodes, or empties the slot when the file has
-    // too few regions. A sample that can't be used queues a warning on the editor surface,
-    // once per slot until the next SFZ file is given to this slot (MySampleSfz.cpp).
-    void ReadSfz(const char* path);
-    // ReadSfz in its two steps, so that the sampler can decode all three slots' samples
-    // before it applies any. Without the object lock, holding the load lock: reads the
-    // slot's region and decodes its sample, in the orientation the region's Reverse will
-    // leave; false when the file can't be read (nothing is to change).
-    bool PrepareSfz(const char* path, SfzReader& reader, PreparedLoad& load);
-    // Under the object lock: the warning, the sample, the parameters, as ReadSfz does.
-    void ApplySfz(const SfzReader& reader, PreparedLoad& load, std::vector<double>& old);
+    // Fills the slot as an SFZ instrument file's plan for it says: loads the region's
+    // sample (or shows "wrong audio" for a refused one) and sets the parameters the plan
+    // gives, or empties the slot when the file has too few regions. A refused sample
+    // queues a warning on the editor surface, once per slot until the next SFZ file is
+    // given to this slot (MySampleSfz.cpp).
+    void ApplySfzSlot(const SfzSlotPlan& plan);
+    // ApplySfzSlot in its two steps, so that the sampler can decode all three slots'
+    // samples before it applies any. Without the object lock, holding the load lock:
+    // decodes the plan's sample, the way round the plan's Reverse will leave it.
+    void PrepareSfzSlot(const SfzSlotPlan& plan, PreparedLoad& load);
+    // Under the object lock: the warning, the sample and the parameters, as ApplySfzSlot
+    // does; the slot's old buffer moves to `old`.
+    void ApplySfzSlot(const SfzSlotPlan& plan, PreparedLoad& load, std::vector<double>& old);
     // Stores a value read from a file in parameter `index`, clamped to its range, and
-    // passes it on as the editor does; values below -100 mean "not given" and are ignored.
+    // passes it on as the editor does; a NaN is ignored.
     void SetParameterFromFile(int index, double value);
 
     // The audio files before and after `current` among a folder's entry names, in the

@@ -1,77 +1,77 @@
-// The slot's side of SFZ instrument files: SfzReader works out what the slot's region
-// says, and this applies it through the same paths as a file load and an editor change.
+// The slot's side of SFZ instrument files: SfzSlotPlan says what the file gives the slot,
+// and this applies it through the same paths as a file load and an editor change.
 #include "editor/IEditorSurface.h"
 #include "editor/MySample.h"
 #include "engine/EngineConfig.h"
 #include "engine/Quellorn.h"
-#include "samplefiles/SfzReader.h"
+#include "engine/SfzSlotPlan.h"
 
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 
 namespace {
 
 constexpr const char* kWrongSampleCaption = "Wrong Sample in SFZ file";
-// Below this, a value read from a file stands for "not given".
-constexpr double kLowestFileValue = -100.0;
 
 } // namespace
 
-void MySample::ReadSfz(const char* sfzPath)
+void MySample::ApplySfzSlot(const SfzSlotPlan& plan)
 {
     std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
-    SfzReader reader;
     PreparedLoad load; // outlives the lock, with the old buffer
     std::vector<double> old;
-    if (!PrepareSfz(sfzPath, reader, load))
+    PrepareSfzSlot(plan, load);
+    ILockGuard lock(sampler->Lock());
+    ApplySfzSlot(plan, load, old);
+}
+
+void MySample::PrepareSfzSlot(const SfzSlotPlan& plan, PreparedLoad& load)
+{
+    if (plan.fill != SfzSlotPlan::Fill::kSample)
         return;
-    ILockGuard lock(sampler->Lock());
-    ApplySfz(reader, load, old);
+    const auto& reverse = plan.params[std::size_t(kParamReverse)];
+    PrepareLoad(plan.samplePath, false, reverse ? (*reverse >= 0.5 ? 1 : 0) : -1, load);
 }
 
-bool MySample::PrepareSfz(const char* sfzPath, SfzReader& reader, PreparedLoad& load)
-{
-    if (!reader.Read(sfzPath, slotIndex))
-        return false;
-    if (reader.RegionFound()) {
-        const double reverse = reader.ParamValue(kParamReverse);
-        PrepareLoad(reader.SamplePath(), false,
-            reverse >= kLowestFileValue ? (reverse >= 0.5 ? 1 : 0) : -1, load);
-    }
-    return true;
-}
-
-void MySample::ApplySfz(const SfzReader& reader, PreparedLoad& load, std::vector<double>& old)
+void MySample::ApplySfzSlot(const SfzSlotPlan& plan, PreparedLoad& load, std::vector<double>& old)
 {
     ILockGuard lock(sampler->Lock());
-    if (reader.RefusedSample()[0] && !warned) {
-        warned = true;
-        IEditorSurface* surface = sampler->Editor();
-        if (surface) {
-            char text[SfzReader::kPathSize + 32];
-            std::snprintf(
-                text, sizeof text, "Wrong Sample in SFZ file: %s", reader.RefusedSample());
-            surface->QueueWarning(kWrongSampleCaption, text);
-        }
-    }
-    if (reader.RegionFound()) {
+    switch (plan.fill) {
+    case SfzSlotPlan::Fill::kEmpty:
+        ShowLoadFailure("...");
+        return;
+    case SfzSlotPlan::Fill::kSample:
         // The slot is emptied before its parameters change, so a change of Reverse finds
         // no old data to turn round; the new sample, decoded the way round the region
         // leaves it, comes in after them.
         CommitPath(load, true, old);
-        // Active (offset 0) is the user's to set, never a file's.
-        for (int offset = kParamLowNote; offset <= kParamLoop; ++offset)
-            SetParameterFromFile(kParamsPerSlot * slotIndex + offset, reader.ParamValue(offset));
-        CommitSample(load);
+        break;
+    case SfzSlotPlan::Fill::kRefused:
+        if (!warned) {
+            warned = true;
+            if (IEditorSurface* surface = sampler->Editor()) {
+                char text[SfzRegion::kPathSize + 32];
+                std::snprintf(text, sizeof text, "Wrong Sample in SFZ file: %s", plan.samplePath);
+                surface->QueueWarning(kWrongSampleCaption, text);
+            }
+        }
+        // The region keeps its slot: the slot shows that its sample is missing and takes
+        // the region's settings, ready for the sample once it is given.
+        sampler->Loader().NoteFailure(slotIndex, plan.refusal, "");
+        EmptySlot("", "", old);
+        break;
     }
-    if (reader.EmptiesSlot())
-        ShowLoadFailure("...");
+    for (int offset = 0; offset < kParamsPerSlot; ++offset)
+        if (plan.params[std::size_t(offset)])
+            SetParameterFromFile(
+                kParamsPerSlot * slotIndex + offset, *plan.params[std::size_t(offset)]);
+    CommitSample(load);
 }
 
 void MySample::SetParameterFromFile(int index, double value)
 {
-    // Written so that a NaN counts as not given too.
-    if (!(value >= kLowestFileValue))
+    if (std::isnan(value))
         return;
     ILockGuard lock(sampler->Lock());
     IParameter* param = sampler->GetParam(index);

@@ -4,11 +4,11 @@
 // before anything else and leave the object lock to the steps that change the slots.
 #include "editor/MySample.h"
 #include "engine/Quellorn.h"
+#include "engine/SfzSlotPlan.h"
 #include "samplefiles/NameMatch.h"
-#include "samplefiles/SfzReader.h"
 
+#include <array>
 #include <cstring>
-#include <memory>
 #include <mutex>
 
 void CLS_QUELLORN::ReloadSlot(int slot)
@@ -39,33 +39,31 @@ void CLS_QUELLORN::RestoreSlotFile(int slot, const char* path)
 
 void CLS_QUELLORN::RouteSlotFile(int slot, const char* path, bool restoring)
 {
-    if (!path)
+    if (!path || std::strcmp(path, "0") == 0)
         return;
-    // Declared before the lock, so it ends after it: the SFZ reader's warnings are shown
-    // once the lock is let go.
+    // Declared before the locks, so it ends after them: the SFZ warnings are shown once
+    // the locks are let go.
     DeferredMessages deferred(this);
     std::lock_guard<std::recursive_mutex> loads(LoadLock());
-    if (std::strcmp(path, "0") == 0)
-        return;
     const char* dot = std::strrchr(path, '.');
     if (NameMatches(dot ? dot + 1 : "", "sfz")) {
-        // An instrument file fills all three slots, whichever slot it arrived at. Their
-        // samples are decoded first; then all three come in under one hold of the object
-        // lock, so no note meets a half-loaded instrument.
-        struct Region {
-            SfzReader reader;
-            MySample::PreparedLoad load;
-            bool read = false;
-        };
-        auto regions = std::make_unique<Region[]>(kSlotCount); // the readers' paths are large
+        // An instrument file fills all three slots, whichever slot it arrived at. It is
+        // read once and the three slots' samples are decoded, all without the object
+        // lock; then all three come in under one hold of it, so no note meets a
+        // half-loaded instrument.
+        std::array<SfzSlotPlan, kSlotCount> plans;
+        if (!SfzSlotPlan::ReadAll(path, plans))
+            return;
+        std::array<MySample::PreparedLoad, kSlotCount> prepared; // end holding the old buffers
         std::vector<double> old[kSlotCount];
-        for (int s = 0; s < kSlotCount; ++s)
-            if (sampleDisplay[s])
-                regions[s].read = sampleDisplay[s]->PrepareSfz(path, regions[s].reader, regions[s].load);
+        for (int n = 0; n < kSlotCount; ++n)
+            if (sampleDisplay[n])
+                sampleDisplay[n]->PrepareSfzSlot(plans[std::size_t(n)], prepared[std::size_t(n)]);
         ILockGuard lock(Lock());
-        for (int s = 0; s < kSlotCount; ++s)
-            if (regions[s].read)
-                sampleDisplay[s]->ApplySfz(regions[s].reader, regions[s].load, old[s]);
+        for (int n = 0; n < kSlotCount; ++n)
+            if (sampleDisplay[n])
+                sampleDisplay[n]->ApplySfzSlot(
+                    plans[std::size_t(n)], prepared[std::size_t(n)], old[n]);
         return;
     }
     if (slot >= 0 && slot < kSlotCount && sampleDisplay[slot])

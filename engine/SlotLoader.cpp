@@ -2,6 +2,7 @@
 
 #include "editor/SampleRange.h"
 #include "engine/Quellorn.h"
+#include "samplefiles/FlacReader.h"
 #include "samplefiles/NameMatch.h"
 #include "samplefiles/OggReader.h"
 #include "samplefiles/WavReader.h"
@@ -23,23 +24,17 @@ bool Refuse(DecodedSample& sample, LoadFailure failure, const char* detail = "")
     return false;
 }
 
-// A WAV file that WavReader refused: missing and unreadable paths are told apart here.
-bool RefuseWav(DecodedSample& sample, const char* path, const WavReader& reader)
+// The reason a reader gives for a file it refused.
+template <typename Reader> bool RefuseAs(DecodedSample& sample, const Reader& reader)
 {
-    const LoadFailure open = OpenFailureOf(path);
-    if (open != LoadFailure::kNone)
-        return Refuse(sample, open);
-    // WavReader doesn't yet say why it refused a file it could open: until it does, such a
-    // file counts as damaged.
-    (void)reader;
-    return Refuse(sample, LoadFailure::kDamaged);
+    return Refuse(sample, reader.Failure(), reader.FailureDetail());
 }
 
 bool DecodeWav(const char* path, DecodedSample& sample)
 {
     WavReader reader;
-    if (!reader.Open(path))
-        return RefuseWav(sample, path, reader);
+    if (!reader.Open(path, SlotLoader::kMaxSampleValues))
+        return RefuseAs(sample, reader);
     const std::size_t frames = sample.frames;
     const std::size_t channels = std::size_t(sample.channels);
     double* plane0 = sample.samples.data();
@@ -67,13 +62,25 @@ bool DecodeWav(const char* path, DecodedSample& sample)
     return true;
 }
 
-bool DecodeOgg(const char* path, DecodedSample& sample)
+// Ogg Vorbis and FLAC readers decode straight into the two planes.
+template <typename Reader> bool DecodePlanes(const char* path, DecodedSample& sample)
 {
-    OggReader reader;
+    Reader reader;
     if (!reader.Open(path, SlotLoader::kMaxSampleValues))
-        return Refuse(sample, reader.Failure(), reader.FailureDetail());
+        return RefuseAs(sample, reader);
     double* plane0 = sample.samples.data();
     reader.Read(plane0, sample.channels > 1 ? plane0 + sample.frames : nullptr, sample.frames);
+    return true;
+}
+
+template <typename Reader> bool ReadPlanesHeader(const char* path, DecodedSample& out)
+{
+    Reader reader;
+    if (!reader.Open(path, SlotLoader::kMaxSampleValues))
+        return RefuseAs(out, reader);
+    out.frames = reader.Frames();
+    out.channels = reader.Channels();
+    out.fileRate = reader.Rate();
     return true;
 }
 
@@ -86,8 +93,8 @@ bool SlotLoader::ReadHeader(const char* path, const char* extension, DecodedSamp
     out = DecodedSample();
     if (NameMatches(extension, "wav")) {
         WavReader reader;
-        if (!reader.Open(path))
-            return RefuseWav(out, path, reader);
+        if (!reader.Open(path, kMaxSampleValues))
+            return RefuseAs(out, reader);
         if (reader.Channels() > INT16_MAX) {
             char detail[48];
             std::snprintf(detail, sizeof detail, "WAV with %d channels", reader.Channels());
@@ -97,13 +104,13 @@ bool SlotLoader::ReadHeader(const char* path, const char* extension, DecodedSamp
         out.channels = static_cast<std::int16_t>(reader.Channels());
         out.fileRate = reader.Rate();
     } else if (NameMatches(extension, "ogg")) {
-        OggReader reader;
-        if (!reader.Open(path, kMaxSampleValues))
-            return Refuse(out, reader.Failure(), reader.FailureDetail());
-        out.frames = reader.Frames();
-        out.channels = reader.Channels();
-        out.fileRate = reader.Rate();
+        if (!ReadPlanesHeader<OggReader>(path, out))
+            return false;
+        // Ogg Vorbis files play at a ratio rounded to single precision.
         out.singlePrecisionRatio = true;
+    } else if (NameMatches(extension, "flac")) {
+        if (!ReadPlanesHeader<FlacReader>(path, out))
+            return false;
     } else {
         char detail[48];
         std::snprintf(detail, sizeof detail, ".%.40s", extension);
@@ -130,8 +137,9 @@ bool SlotLoader::Decode(const char* path, const char* extension, bool reverse,
         return Refuse(sample, LoadFailure::kTooLarge);
     }
     const bool decoded = NameMatches(extension, "wav") ? DecodeWav(path, sample)
-        : NameMatches(extension, "ogg")                ? DecodeOgg(path, sample)
-                                                       : Refuse(sample, LoadFailure::kUnsupported);
+        : NameMatches(extension, "ogg")  ? DecodePlanes<OggReader>(path, sample)
+        : NameMatches(extension, "flac") ? DecodePlanes<FlacReader>(path, sample)
+                                         : Refuse(sample, LoadFailure::kUnsupported);
     if (!decoded) {
         std::vector<double>().swap(sample.samples);
         return false;

@@ -43,7 +43,7 @@ public:
     explicit SlotLoader(CLS_QUELLORN& sampler);
 
     // Reads the format and length of the file at `path`, chosen by `extension` ("wav",
-    // "ogg", in any case). False, with the reason in `out`, when the file can't be used.
+    // "ogg", "flac", in any case). False, with the reason in `out`, when the file can't be used.
     static bool ReadHeader(const char* path, const char* extension, DecodedSample& out);
     // Decodes the file whose header `sample` holds into a new buffer of its own, reversed
     // when `reverse` is set. False, with the reason in `sample`, when it can't.

@@ -37,7 +37,11 @@ std::string RunHostSequence(const std::uint8_t* data, std::size_t size);
 // and decode passes, then the same loading path and playing as for a WAV file.
 std::string RunOgg(const std::uint8_t* data, std::size_t size);
 
-// The input as an .sfz file among the sample files: SfzReader for each slot, then a
+// The input as a .flac file: FlacReader's header and decode passes, then the same loading
+// path and playing as for a WAV file.
+std::string RunFlac(const std::uint8_t* data, std::size_t size);
+
+// The input as an .sfz file among the sample files: SfzReader and the slots' plans, then a
 // plug-in instance that loads it into all three slots, plays, and saves and restores its
 // state.
 std::string RunSfz(const std::uint8_t* data, std::size_t size);

@@ -16,6 +16,7 @@ ROOT = pathlib.Path(__file__).resolve().parent
 CORPUS = ROOT / "corpus"
 WAV_FIXTURES = ROOT.parent / "tests" / "data" / "wav"
 OGG_FIXTURES = ROOT.parent / "tests" / "data" / "ogg"
+FLAC_FIXTURES = ROOT.parent / "tests" / "data" / "flac"
 
 # The sample folder's names, in the order of SampleFolder::Names().
 NAMES = [
@@ -280,6 +281,25 @@ def ogg_seeds():
         write("fuzz_ogg", name, data)
 
 
+# ---- FLAC -----------------------------------------------------------------------------------
+
+def flac_seeds():
+    fixtures = {path.name: path.read_bytes() for path in sorted(FLAC_FIXTURES.glob("*.flac"))}
+    blocks = fixtures["pcm24-stereo-blocks.flac"]
+    seeds = {
+        "pcm8-mono.flac": fixtures["pcm8-mono.flac"],
+        "pcm24-six.flac": fixtures["pcm24-six.flac"],
+        "pcm32-mono.flac": fixtures["pcm32-mono.flac"],
+        "blocks.flac": blocks,
+        "cut-in-block.flac": blocks[:len(blocks) * 2 // 3 + 5],
+        # The description's frame count cleared: the reader counts the frames itself.
+        "no-length.flac": blocks[:21] + bytes([blocks[21] & 0xF0]) + bytes(4) + blocks[26:],
+        "description-only.flac": blocks[:4] + bytes([blocks[4] | 0x80]) + blocks[5:42],
+    }
+    for name, data in seeds.items():
+        write("fuzz_flac", name, data)
+
+
 # ---- SFZ ------------------------------------------------------------------------------------
 
 def sfz_seeds():
@@ -305,6 +325,15 @@ def sfz_seeds():
         "values.sfz": "<region>\nsample=float64-quad.wav\nampeg_attack=-5\nampeg_release=nan\n"
             "pan=+-3\nvolume= -20\nlokey=b#9\nhikey=-1\npitch_keycenter=x\n"
             "pitch_keytrack=-2147483649\nloop_mode=one_shot\npan_alternate=YES\n",
+        "library-style.sfz": "#define $LO 40\n#define $S pcm16-stereo\n<control> default_path=\n"
+            "<global> volume=-3 /* a comment\nover lines */ ampeg_release = 0.5 // end\n"
+            "<master> pan=10\n<group> lokey=$LO hikey=eb5 transpose=12 tune=-50\n"
+            "  <region> sample=$S.wav key=Bb3 pitch_keycenter=sample loop_mode=one_shot\n"
+            "\t<region>sample=tone.ogg hikey=-1 loopmode=loop_continuous\n"
+            "<region> sample=pcm8-mono.wav lokey=-1 amp_veltrack=100 pitch=20\n",
+        "includes.sfz": "#include \"instrument.sfz\"\n#include \"input.sfz\"\n"
+            "#include \"nested.sfz\"\n#include \"missing.sfz\"\n#include\n"
+            "<region> sample=pcm16-stereo.wav\n",
         "one-region.sfz": "<region>\nsample=pcm16-stereo.wav\n",
         "empty.sfz": "",
     }
@@ -313,12 +342,14 @@ def sfz_seeds():
 
 
 def main():
-    for target in ("fuzz_wav", "fuzz_state", "fuzz_host_sequence", "fuzz_ogg", "fuzz_sfz"):
+    for target in ("fuzz_wav", "fuzz_state", "fuzz_host_sequence", "fuzz_ogg", "fuzz_flac",
+                   "fuzz_sfz"):
         shutil.rmtree(CORPUS / target, ignore_errors=True)
     wav_seeds()
     state_seeds()
     host_seeds()
     ogg_seeds()
+    flac_seeds()
     sfz_seeds()
 
 

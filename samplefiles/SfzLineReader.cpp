@@ -34,7 +34,6 @@ bool SfzLineReader::Next()
         std::size_t lastNonBlank = 0; // one past the last character that isn't a blank
         std::size_t lastNonBlankBeforeLatest = 0;
         bool stopped = false; // a NUL byte ended the text; the rest of the line is dropped
-        bool equals = false;
         int previous = -1;
         for (; byte >= 0 && byte != '\n'; previous = byte, byte = NextByte()) {
             if (stopped)
@@ -49,8 +48,6 @@ bool SfzLineReader::Next()
             lastNonBlankBeforeLatest = lastNonBlank;
             if (byte != ' ' && byte != '\t')
                 lastNonBlank = length;
-            if (byte == '=')
-                equals = true;
         }
         // A CR right before the LF is part of the line end (files written on Windows), not
         // of the text; one anywhere else stays a character of the line.
@@ -65,7 +62,6 @@ bool SfzLineReader::Next()
         }
         cut = lastNonBlank > kLineSize - 1;
         text[cut ? kLineSize - 1 : lastNonBlank] = '\0';
-        hasEquals = equals;
         return true;
     }
 }

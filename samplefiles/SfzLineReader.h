@@ -17,9 +17,9 @@
 
 class SfzLineReader {
 public:
-    // Longer than any opcode line the reader can use: the longest key is 15 characters
-    // and a path holds at most 259.
-    static constexpr std::size_t kLineSize = 1024;
+    // Room for a path of 259 characters and a dozen opcodes beside it on one line, as
+    // instrument libraries write them.
+    static constexpr std::size_t kLineSize = 4096;
 
     explicit SfzLineReader(std::FILE* file);
     SfzLineReader(const SfzLineReader&) = delete;
@@ -33,8 +33,6 @@ public:
     const char* Text() const { return text; }
     // The line goes on beyond Text().
     bool Cut() const { return cut; }
-    // The line holds an "=" somewhere, also beyond Text().
-    bool HasEquals() const { return hasEquals; }
 
 private:
     // The next byte of the file, or -1 at its end.
@@ -47,5 +45,4 @@ private:
     bool ended = false;
     char text[kLineSize] = {};
     bool cut = false;
-    bool hasEquals = false;
 };

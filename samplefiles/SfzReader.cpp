@@ -1,9 +1,9 @@
 #include "samplefiles/SfzReader.h"
 
-#include "engine/EngineConfig.h"
 #include "samplefiles/FileSystem.h"
 #include "samplefiles/NameMatch.h"
 #include "samplefiles/SfzLineReader.h"
+#include "samplefiles/SfzTokenizer.h"
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +11,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <memory>
+#include <system_error>
 
 namespace {
 
@@ -31,67 +34,111 @@ enum Opcode : int {
     kPanAlternate,
     kDefaultPath,
     kSample,
-    kOpcodeCount,
+    kKey,
+    kTranspose,
+    kTune,
+    kIgnored,
+    kUnknown,
 };
 
-// In the order keys are tried: a key that is the start of several names means the first.
-constexpr const char* kOpcodeNames[kOpcodeCount] = { "ampeg_attack", "ampeg_release", "volume",
-    "lokey", "hikey", "pitch_keycenter", "pitch_keytrack", "pan", "direction", "loop_mode",
-    "pan_alternate", "default_path", "sample" };
+// In the order keys are tried. A key may be the start of one of these names ("vol" is
+// volume, "ampeg_r" ampeg_release); the first such name counts.
+constexpr const char* kAbbreviable[] = { "ampeg_attack", "ampeg_release", "volume", "lokey",
+    "hikey", "pitch_keycenter", "pitch_keytrack", "pan", "direction", "loop_mode", "pan_alternate",
+    "default_path", "sample" };
 
-// No name is longer: a longer key can't match any.
-constexpr std::size_t kKeySize = 16;
+// Known only by their whole names; an exact name is looked up before any abbreviation,
+// so real opcodes that happen to start a name above ("pitch") mean themselves.
+struct ExactName {
+    const char* name;
+    Opcode opcode;
+};
+constexpr ExactName kExactNames[] = { { "key", kKey }, { "transpose", kTranspose },
+    { "tune", kTune }, { "loopmode", kLoopMode }, { "pitch", kIgnored } };
 
-constexpr const char* kNoteNames[12]
-    = { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
+bool EqualsIgnoringCase(std::string_view text, const char* name)
+{
+    std::size_t i = 0;
+    for (; i < text.size() && name[i]; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != name[i])
+            return false;
+    return i == text.size() && name[i] == '\0';
+}
 
-// The blanks that the standard formatted input skips before a number.
-bool IsScanBlank(char c)
+// NameMatches for a view: the text, lower-cased, starts the name.
+bool Abbreviates(std::string_view text, const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    return text.size() <= length && std::equal(text.begin(), text.end(), name, [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == b;
+    });
+}
+
+Opcode FindOpcode(std::string_view key)
+{
+    if (key.empty())
+        return kUnknown;
+    for (const ExactName& exact : kExactNames)
+        if (EqualsIgnoringCase(key, exact.name))
+            return exact.opcode;
+    for (int i = 0; i < int(std::size(kAbbreviable)); ++i)
+        if (Abbreviates(key, kAbbreviable[i]))
+            return static_cast<Opcode>(i);
+    return kUnknown;
+}
+
+bool IsBlank(char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-const char* SkipBlanks(const char* text)
+std::string_view Trim(std::string_view text)
 {
-    while (IsScanBlank(*text))
-        ++text;
+    while (!text.empty() && IsBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
-// Reads a decimal integer as "%d" does. Where "%d" would overflow (which the language
-// leaves undefined) the value saturates instead.
-bool ScanInt(const char* text, int& out)
+// Reads a decimal integer as "%d" does (a sign, digits, anything after them ignored), so
+// -6.5 gives -6. Larger values saturate instead of overflowing.
+bool ScanInt(std::string_view text, int& out)
 {
-    const char* p = SkipBlanks(text);
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-')
-        ++p;
-    if (*p < '0' || *p > '9')
+    text = Trim(text);
+    std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i >= text.size() || text[i] < '0' || text[i] > '9')
         return false;
     long long v = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
         if (v <= INT_MAX)
-            v = v * 10 + (*p - '0');
+            v = v * 10 + (text[i] - '0');
     out = static_cast<int>(std::clamp<long long>(negative ? -v : v, INT_MIN, INT_MAX));
     return true;
 }
 
 // Reads a floating-point number as "%f" does, but with a point as decimal separator
-// whatever the host's locale, and with overflow giving an infinity.
-bool ScanFloat(const char* text, float& out)
+// whatever the host's locale, overflow giving an infinity, and no NaN.
+bool ScanFloat(std::string_view text, float& out)
 {
-    const char* p = SkipBlanks(text);
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-')
-        ++p;
-    if (*p == '+' || *p == '-')
+    text = Trim(text);
+    std::size_t i = 0;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         return false; // from_chars would take a second sign that "%f" refuses
+    const char* p = text.data() + i;
+    const char* end = text.data() + text.size();
     float v = 0.0f;
-    const auto result = std::from_chars(p, p + std::strlen(p), v, std::chars_format::general);
+    const auto result = std::from_chars(p, end, v, std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         const char* e = std::find_if(p, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
         v = e + 1 < result.ptr && e[1] == '-' ? 0.0f : HUGE_VALF;
-    } else if (result.ec != std::errc()) {
+    } else if (result.ec != std::errc() || std::isnan(v)) {
         return false;
     }
     out = negative ? -v : v;
@@ -104,255 +151,441 @@ std::int16_t ToInt16(long long v)
     return static_cast<std::int16_t>(std::clamp<long long>(v, INT16_MIN, INT16_MAX));
 }
 
-// The first value that is present, region scope before global; kAbsent when neither is.
-template <typename T, typename Present>
-double Pick(T regionValue, T globalValue, Present present, double scale = 1.0)
+std::optional<std::int16_t> ReadInt16(std::string_view value)
 {
-    if (present(regionValue))
-        return double(regionValue) * scale;
-    if (present(globalValue))
-        return double(globalValue) * scale;
-    return SfzReader::kAbsent;
+    int whole = 0;
+    if (!ScanInt(value, whole))
+        return std::nullopt;
+    return ToInt16(whole);
+}
+
+// The first scope that gives a value: the region's, then its group's, master's, global's.
+template <typename T>
+std::optional<T> Resolve(std::optional<T> SfzRegion::*field, const SfzRegion& region,
+    const SfzRegion& group, const SfzRegion& master, const SfzRegion& global)
+{
+    for (const SfzRegion* scope : { &region, &group, &master, &global })
+        if (scope->*field)
+            return scope->*field;
+    return std::nullopt;
+}
+
+void ConvertSeparators(char* path)
+{
+    std::replace(path, path + std::strlen(path), kForeignSeparator, FileSystem::kPathSeparator);
+}
+
+bool IsAbsolute(const char* path)
+{
+    return FileSystem::kPathSeparator == '/' ? path[0] == '/' : path[0] && path[1] == ':';
+}
+
+// `base`, the separator (when `base` isn't empty) and `tail` into `out` of kPathSize; on
+// overflow, as much as fits and false.
+bool Compose(char* out, const char* base, std::string_view middle, std::string_view tail)
+{
+    char* p = out;
+    char* const end = out + SfzReader::kPathSize - 1;
+    bool fits = true;
+    auto append = [&](std::string_view text) {
+        for (char c : text) {
+            if (p == end) {
+                fits = false;
+                break;
+            }
+            *p++ = c;
+        }
+    };
+    if (base[0]) {
+        append(base);
+        append(std::string_view(&FileSystem::kPathSeparator, 1));
+    }
+    append(middle);
+    append(tail);
+    *p = '\0';
+    ConvertSeparators(out);
+    return fits;
+}
+
+void FolderOf(const char* path, char* folder)
+{
+    const char* last = std::strrchr(path, FileSystem::kPathSeparator);
+    const std::size_t length = last ? std::size_t(last - path) : 0;
+    std::memcpy(folder, path, length);
+    folder[length] = '\0';
+}
+
+// The length of the define name ("$" and up to kMaxDefineName - 1 name characters) that
+// `text` starts with; 0 when it starts with none.
+std::size_t DefineNameLength(std::string_view text)
+{
+    if (text.empty() || text[0] != '$')
+        return 0;
+    std::size_t length = 1;
+    while (length < text.size() && length < SfzReader::kMaxDefineName
+        && (std::isalnum(static_cast<unsigned char>(text[length])) || text[length] == '_'))
+        ++length;
+    return length > 1 ? length : 0;
+}
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(a, b, error);
+    return error ? a == b : same;
 }
 
 } // namespace
 
-bool SfzReader::Read(const char* sfzPath, int slot)
+bool SfzReader::Read(const char* sfzPath, std::size_t regionLimit, SfzInstrument& out)
 {
-    *this = SfzReader {};
-    if (!sfzPath || slot < 0 || slot >= kSlotCount || !std::memchr(sfzPath, '\0', kPathSize))
+    out.regions.clear();
+    if (!sfzPath || !std::memchr(sfzPath, '\0', kPathSize))
         return false;
-    slotIndex = slot;
-    const char* last = std::strrchr(sfzPath, FileSystem::kPathSeparator);
-    const std::size_t folderLength = last ? std::size_t(last - sfzPath) : 0;
-    std::memcpy(folder, sfzPath, folderLength);
-    folder[folderLength] = '\0';
+    *this = SfzReader {};
+    instrument = &out;
+    maxRegions = regionLimit;
+    FolderOf(sfzPath, folder);
+    const bool opened = ReadFile(sfzPath, 0);
+    if (opened && !Done())
+        CompleteRegion();
+    instrument = nullptr;
+    return opened;
+}
 
-    std::FILE* file = FileSystem::OpenRegularFile(sfzPath);
+bool SfzReader::ReadFile(const char* path, int depth)
+{
+    std::FILE* file = FileSystem::OpenRegularFile(path);
     if (!file)
         return false;
-    SfzLineReader lines(file);
-    while (lines.Next()) {
-        if (!lines.HasEquals()) {
-            if (TakeHeader(lines.Text()))
+    openFiles.emplace_back(path);
+    // On the heap: includes nest, and the reader's buffers would crowd a host's stack.
+    const auto lines = std::make_unique<SfzLineReader>(file);
+    SfzTokenizer tokenizer;
+    std::vector<SfzTokenizer::Token> tokens;
+    std::string expanded;
+    while (!Done() && lines->Next()) {
+        const std::string_view line(lines->Text());
+        if (!tokenizer.InBlockComment() && TakeDirective(line, path, depth))
+            continue;
+        bool cut = false;
+        Substitute(line, lines->Cut(), expanded, cut);
+        tokens.clear();
+        tokenizer.Split(expanded, cut, tokens);
+        for (const SfzTokenizer::Token& token : tokens) {
+            if (Done())
                 break;
-        } else {
-            TakeOpcode(lines.Text(), lines.Cut());
+            if (token.header)
+                TakeHeader(token.name);
+            else
+                TakeOpcode(token.name, token.value, token.cut);
         }
     }
     std::fclose(file);
-
-    found = ordinal == slotIndex && samplePath[0] && inRegion;
-    emptiesSlot = slotIndex > ordinal;
+    openFiles.pop_back();
     return true;
 }
 
-bool SfzReader::TakeHeader(const char* line)
+bool SfzReader::TakeDirective(std::string_view line, const char* path, int depth)
 {
-    // A region counts as complete only once it has a sample; without one its values carry
-    // over into the next region.
-    if (samplePath[0] && inRegion) {
-        if (ordinal == slotIndex)
-            return true;
-        region = OpcodeValues {};
-        if (++ordinal >= kSlotCount)
-            return true;
-    }
-    inRegion = NameMatches(line, "<region>");
-    return false;
-}
-
-void SfzReader::TakeOpcode(const char* line, bool cut)
-{
-    // Without an "=" in the kept part, the key is longer than any name.
-    const char* equals = std::strchr(line, '=');
-    if (!equals || std::size_t(equals - line) >= kKeySize)
-        return;
-    char key[kKeySize];
-    std::memcpy(key, line, std::size_t(equals - line));
-    key[equals - line] = '\0';
-    const char* value = equals + 1;
-
-    int opcode = 0;
-    while (opcode < kOpcodeCount && !NameMatches(key, kOpcodeNames[opcode]))
-        ++opcode;
-    OpcodeValues& scope = inRegion ? region : global;
-    int whole = 0;
-    switch (opcode) {
-    case kAmpegAttack:
-        ScanFloat(value, scope.attack);
-        break;
-    case kAmpegRelease:
-        ScanFloat(value, scope.release);
-        break;
-    case kVolume:
-        if (ScanInt(value, whole))
-            scope.volume = ToInt16(whole);
-        break;
-    case kLokey:
-        ReadNote(value, scope.lokey);
-        break;
-    case kHikey:
-        ReadNote(value, scope.hikey);
-        break;
-    case kPitchKeycenter:
-        ReadNote(value, scope.keycenter);
-        break;
-    case kPitchKeytrack:
-        if (ScanInt(value, whole))
-            scope.keytrack = ToInt16(whole);
-        break;
-    case kPan:
-        if (ScanInt(value, whole))
-            scope.pan = ToInt16(whole);
-        break;
-    case kDirection:
-        scope.direction = NameMatches(value, "reverse") ? 1 : 0;
-        break;
-    case kLoopMode:
-        if (NameMatches(value, "no_loop"))
-            scope.loopMode = 0;
-        else if (NameMatches(value, "loop_continuous") || NameMatches(value, "loop_sustain"))
-            scope.loopMode = 1;
-        break;
-    case kPanAlternate:
-        scope.panAlternate = NameMatches(value, "yes") ? 1 : 0;
-        break;
-    case kDefaultPath: {
-        // Kept cut for the warning's text, but no path composed with it is ever opened.
-        const std::size_t length = std::min(std::strlen(value), std::size_t(kPathSize - 1));
-        defaultPathTooLong = cut || value[length] != '\0';
-        std::replace_copy(
-            value, value + length, defaultPath, kForeignSeparator, FileSystem::kPathSeparator);
-        defaultPath[length] = '\0';
-        break;
-    }
-    case kSample:
-        TakeSample(value, cut);
-        break;
-    default:
-        break;
-    }
-}
-
-void SfzReader::TakeSample(const char* value, bool cut)
-{
-    char composed[kPathSize];
-    bool usable = ComposeSamplePath(value, composed) && !cut;
-    if (usable) {
-        // LoadFile would hand such a path back to the SFZ reader: files that name each
-        // other (or themselves) would be read again without end.
-        const char* dot = std::strrchr(composed, '.');
-        usable = !NameMatches(dot ? dot + 1 : "", "sfz");
-    }
-    if (usable) {
-        std::FILE* sample = FileSystem::OpenRegularFile(composed);
-        usable = sample != nullptr;
-        if (sample)
-            std::fclose(sample);
-    }
-    if (usable) {
-        std::memcpy(samplePath, composed, sizeof samplePath);
-        return;
-    }
-    if (ordinal == slotIndex && !refusedSample[0])
-        std::memcpy(refusedSample, composed, sizeof refusedSample);
-    samplePath[0] = '\0';
-}
-
-bool SfzReader::ComposeSamplePath(const char* value, char* out) const
-{
-    const bool absolute
-        = FileSystem::kPathSeparator == '/' ? value[0] == '/' : value[0] && value[1] == ':';
-    char* p = out;
-    char* const end = out + kPathSize - 1;
-    bool fits = true;
-    auto append = [&](const char* text) {
-        for (; *text; ++text) {
-            if (p == end) {
-                fits = false;
-                return;
-            }
-            *p++ = *text == kForeignSeparator ? FileSystem::kPathSeparator : *text;
-        }
-    };
-    if (!absolute) {
-        // An SFZ file named without a folder lies in the current one; joining the empty
-        // folder would root the sample at the top of the drive instead.
-        if (folder[0]) {
-            const char separator[] = { FileSystem::kPathSeparator, '\0' };
-            append(folder);
-            append(separator);
-        }
-        append(defaultPath);
-        fits = fits && !defaultPathTooLong;
-    }
-    append(value);
-    *p = '\0';
-    return fits;
-}
-
-double SfzReader::ParamValue(int offset) const
-{
-    const auto note = [](std::int16_t v) { return v != 0; };
-    const auto counted = [](std::int16_t v) { return v >= 0; };
-    const auto seconds = [](float v) { return v > -1.0f; };
-    switch (offset) {
-    case kParamLowNote:
-        return Pick(region.lokey, global.lokey, note);
-    case kParamHighNote:
-        return Pick(region.hikey, global.hikey, note);
-    case kParamRootNote:
-        return Pick(region.keycenter, global.keycenter, note);
-    case kParamSemitones:
-        return Pick(region.keytrack, global.keytrack, counted, 0.01);
-    case kParamAttack:
-        return Pick(region.attack, global.attack, seconds);
-    case kParamRelease:
-        return Pick(region.release, global.release, seconds);
-    case kParamPan:
-        return Pick(region.pan, global.pan, [](std::int16_t v) { return v > -101; });
-    case kParamAltPan:
-        return Pick(region.panAlternate, global.panAlternate, counted);
-    case kParamVolume:
-        return Pick(region.volume, global.volume, [](std::int16_t v) { return v > -50; });
-    case kParamReverse:
-        return Pick(region.direction, global.direction, counted);
-    case kParamLoop:
-        return Pick(region.loopMode, global.loopMode, counted);
-    default:
-        return kAbsent;
-    }
-}
-
-bool SfzReader::ReadNote(const char* value, std::int16_t& note)
-{
-    const std::size_t length = std::strlen(value);
-    if (length > 3)
+    line = Trim(line);
+    if (line.empty() || line[0] != '#')
         return false;
-    int number = -1;
-    if (!ScanInt(value, number))
-        number = -1;
-    if (number >= 12) {
-        note = ToInt16(number);
+    if (line.substr(0, 7) == "#define") {
+        const std::string_view rest = Trim(line.substr(7));
+        const std::size_t nameLength = DefineNameLength(rest);
+        if (nameLength == 0 || (nameLength < rest.size() && !IsBlank(rest[nameLength])))
+            return true;
+        std::string_view value = rest.substr(nameLength);
+        value = Trim(value.substr(0, value.find("//")));
+        std::string expanded;
+        bool cut = false;
+        Substitute(value, false, expanded, cut);
+        const std::string_view name = rest.substr(0, nameLength);
+        const auto known = defines.find(name);
+        if (known != defines.end())
+            known->second = std::move(expanded);
+        else if (defines.size() < kMaxDefines)
+            defines.emplace(std::string(name), std::move(expanded));
         return true;
     }
-    // A name of up to two characters ("%2s") in a value of three, of one ("%1s") in a
-    // shorter one, then an octave; without an octave, the number read above stands in.
-    const std::size_t nameWidth = length == 3 ? 2 : 1;
-    const char* p = SkipBlanks(value);
-    char name[3] = "";
-    std::size_t taken = 0;
-    for (; taken < nameWidth && *p && !IsScanBlank(*p); ++taken, ++p)
-        name[taken] = static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
-    name[taken] = '\0';
-    int octave = number;
-    if (taken > 0)
-        ScanInt(p, octave);
-    int index = -1;
-    for (int i = 0; i < 12 && index < 0; ++i)
-        if (std::strncmp(kNoteNames[i], name, taken) == 0)
-            index = i;
-    note = index < 0 ? std::int16_t(-1) : ToInt16((octave + 1LL) * 12 + index);
-    return true;
+    if (line.substr(0, 8) == "#include") {
+        std::string_view name = Trim(line.substr(8));
+        if (!name.empty() && name[0] == '"') {
+            const std::size_t close = name.find('"', 1);
+            if (close == std::string_view::npos)
+                return true;
+            name = name.substr(1, close - 1);
+        } else {
+            name = name.substr(0, std::find_if(name.begin(), name.end(), IsBlank) - name.begin());
+        }
+        if (name.empty() || depth >= kMaxIncludeDepth || includesRead >= kMaxIncludes)
+            return true;
+        char includeFolder[kPathSize];
+        FolderOf(path, includeFolder);
+        char included[kPathSize];
+        const std::string nameText(name);
+        if (!Compose(included, IsAbsolute(nameText.c_str()) ? "" : includeFolder, {}, name))
+            return true;
+        // A file that is being read already would be read again without end.
+        for (const std::string& open : openFiles)
+            if (SameFile(open, included))
+                return true;
+        ++includesRead;
+        ReadFile(included, depth + 1);
+        return true;
+    }
+    return true; // other directives are passed over
+}
+
+void SfzReader::Substitute(std::string_view line, bool cut, std::string& out, bool& outCut) const
+{
+    out.clear();
+    outCut = cut;
+    for (std::size_t i = 0; i < line.size();) {
+        std::string_view piece = line.substr(i, 1);
+        std::size_t taken = 1;
+        if (line[i] == '$' && !defines.empty()) {
+            // The longest defined name that starts here. Names are short and runs of name
+            // characters don't overlap, so a line costs time linear in its length.
+            for (std::size_t length = DefineNameLength(line.substr(i)); length > 1; --length) {
+                const auto define = defines.find(line.substr(i, length));
+                if (define != defines.end()) {
+                    piece = define->second;
+                    taken = length;
+                    break;
+                }
+            }
+        }
+        i += taken;
+        // A line that grows past the line size is cut there, like a long line of the file.
+        const std::size_t room = SfzLineReader::kLineSize - 1 - out.size();
+        if (piece.size() > room) {
+            out.append(piece.substr(0, room));
+            outCut = true;
+            return;
+        }
+        out.append(piece);
+    }
+}
+
+void SfzReader::TakeHeader(std::string_view name)
+{
+    CompleteRegion();
+    if (Done())
+        return;
+    // A header clears its own scope and those it holds, so a new <group> doesn't inherit
+    // the previous group's opcodes.
+    struct Kind {
+        const char* name;
+        Header header;
+    };
+    static constexpr Kind kKinds[] = { { "control", Header::kControl },
+        { "global", Header::kGlobal }, { "master", Header::kMaster }, { "group", Header::kGroup },
+        { "region", Header::kRegion } };
+    header = Header::kOther;
+    for (const Kind& kind : kKinds)
+        if (EqualsIgnoringCase(Trim(name), kind.name))
+            header = kind.header;
+    switch (header) {
+    case Header::kGlobal:
+        global = Scope {};
+        [[fallthrough]];
+    case Header::kMaster:
+        master = Scope {};
+        [[fallthrough]];
+    case Header::kGroup:
+        group = Scope {};
+        [[fallthrough]];
+    case Header::kRegion:
+        region = Scope {};
+        break;
+    default:
+        break;
+    }
+}
+
+void SfzReader::TakeOpcode(std::string_view name, std::string_view value, bool cut)
+{
+    const Opcode opcode = FindOpcode(name);
+    if (opcode == kDefaultPath) {
+        // Kept cut for the warning's text, but no path composed with it is ever opened.
+        const std::size_t length = std::min(value.size(), std::size_t(kPathSize - 1));
+        defaultPathTooLong = cut || value.size() > length;
+        std::memcpy(defaultPath, value.data(), length);
+        defaultPath[length] = '\0';
+        ConvertSeparators(defaultPath);
+        return;
+    }
+    Scope* scope = nullptr;
+    switch (header) {
+    case Header::kNone: // before any header: a region of its own
+    case Header::kRegion:
+        scope = &region;
+        break;
+    case Header::kGroup:
+        scope = &group;
+        break;
+    case Header::kMaster:
+        scope = &master;
+        break;
+    case Header::kGlobal:
+        scope = &global;
+        break;
+    default:
+        return; // <control>, <effect>, <curve> and the like set nothing the slots take
+    }
+    // A value cut short by a huge line is no value; the sample's is kept to be refused.
+    if (cut && opcode != kSample)
+        return;
+    SfzRegion& v = scope->values;
+    float seconds = 0.0f;
+    switch (opcode) {
+    case kAmpegAttack:
+        if (ScanFloat(value, seconds))
+            v.attack = seconds;
+        break;
+    case kAmpegRelease:
+        if (ScanFloat(value, seconds))
+            v.release = seconds;
+        break;
+    case kVolume:
+        if (auto n = ReadInt16(value))
+            v.volume = n;
+        break;
+    case kLokey:
+        if (auto note = ReadNote(value))
+            v.lokey = note;
+        break;
+    case kHikey:
+        if (auto note = ReadNote(value))
+            v.hikey = note;
+        break;
+    case kKey:
+        if (auto note = ReadNote(value))
+            v.lokey = v.hikey = v.keycenter = note;
+        break;
+    case kPitchKeycenter:
+        // The sample's own root isn't read from its file, so "sample" means the default.
+        if (EqualsIgnoringCase(value, "sample"))
+            v.keycenter = std::int16_t(60);
+        else if (auto note = ReadNote(value))
+            v.keycenter = note;
+        break;
+    case kPitchKeytrack:
+        if (auto n = ReadInt16(value))
+            v.keytrack = n;
+        break;
+    case kTranspose:
+        if (auto n = ReadInt16(value))
+            v.transpose = n;
+        break;
+    case kTune:
+        if (auto n = ReadInt16(value))
+            v.tune = n;
+        break;
+    case kPan:
+        if (auto n = ReadInt16(value))
+            v.pan = n;
+        break;
+    case kDirection:
+        v.reverse = Abbreviates(value, "reverse");
+        break;
+    case kLoopMode:
+        if (Abbreviates(value, "no_loop") || Abbreviates(value, "one_shot"))
+            v.loop = false;
+        else if (Abbreviates(value, "loop_continuous") || Abbreviates(value, "loop_sustain"))
+            v.loop = true;
+        break;
+    case kPanAlternate:
+        v.panAlternate = Abbreviates(value, "yes");
+        break;
+    case kSample: {
+        scope->hasSample = true;
+        v.refusal = LoadFailure::kNone;
+        const std::string text(value);
+        const bool absolute = IsAbsolute(text.c_str());
+        const bool fits = Compose(v.samplePath, absolute ? "" : folder,
+            absolute ? std::string_view() : std::string_view(defaultPath), value);
+        if (value.empty())
+            v.refusal = LoadFailure::kNotFound;
+        else if (!fits || cut || (!absolute && defaultPathTooLong))
+            v.refusal = LoadFailure::kUnreadable;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void SfzReader::CompleteRegion()
+{
+    if (header != Header::kRegion && header != Header::kNone)
+        return;
+    // A region names its sample itself or through a scope above it; one without any
+    // plays nothing and takes no place.
+    const Scope* withSample = nullptr;
+    for (const Scope* scope : { &region, &group, &master, &global })
+        if (!withSample && scope->hasSample)
+            withSample = scope;
+    if (!withSample)
+        return;
+    SfzRegion out;
+    std::memcpy(out.samplePath, withSample->values.samplePath, sizeof out.samplePath);
+    out.refusal = withSample->values.refusal;
+    if (out.refusal == LoadFailure::kNone) {
+        // LoadFile would hand such a path back to the SFZ reader: files that name each
+        // other (or themselves) would be read again without end.
+        const char* dot = std::strrchr(out.samplePath, '.');
+        const char* separator = std::strrchr(out.samplePath, FileSystem::kPathSeparator);
+        if (!dot || (separator && separator > dot) || NameMatches(dot + 1, "sfz"))
+            out.refusal = LoadFailure::kUnsupported;
+        else
+            out.refusal = OpenFailureOf(out.samplePath);
+    }
+    const SfzRegion& r = region.values;
+    const SfzRegion& g = group.values;
+    const SfzRegion& m = master.values;
+    const SfzRegion& a = global.values;
+    out.lokey = Resolve(&SfzRegion::lokey, r, g, m, a);
+    out.hikey = Resolve(&SfzRegion::hikey, r, g, m, a);
+    out.keycenter = Resolve(&SfzRegion::keycenter, r, g, m, a);
+    out.keytrack = Resolve(&SfzRegion::keytrack, r, g, m, a);
+    out.transpose = Resolve(&SfzRegion::transpose, r, g, m, a);
+    out.tune = Resolve(&SfzRegion::tune, r, g, m, a);
+    out.attack = Resolve(&SfzRegion::attack, r, g, m, a);
+    out.release = Resolve(&SfzRegion::release, r, g, m, a);
+    out.pan = Resolve(&SfzRegion::pan, r, g, m, a);
+    out.volume = Resolve(&SfzRegion::volume, r, g, m, a);
+    out.panAlternate = Resolve(&SfzRegion::panAlternate, r, g, m, a);
+    out.reverse = Resolve(&SfzRegion::reverse, r, g, m, a);
+    out.loop = Resolve(&SfzRegion::loop, r, g, m, a);
+    instrument->regions.push_back(out);
+}
+
+std::optional<std::int16_t> SfzReader::ReadNote(std::string_view value)
+{
+    value = Trim(value);
+    int number = 0;
+    if (ScanInt(value, number))
+        return ToInt16(number);
+    static constexpr int kSemitone[7] = { 9, 11, 0, 2, 4, 5, 7 }; // a b c d e f g
+    if (value.empty())
+        return std::nullopt;
+    const char letter = static_cast<char>(std::tolower(static_cast<unsigned char>(value[0])));
+    if (letter < 'a' || letter > 'g')
+        return std::nullopt;
+    int note = kSemitone[letter - 'a'];
+    std::size_t i = 1;
+    if (i < value.size() && value[i] == '#') {
+        ++note;
+        ++i;
+    } else if (i < value.size() && (value[i] == 'b' || value[i] == 'B')) {
+        --note;
+        ++i;
+    }
+    int octave = 0;
+    if (!ScanInt(value.substr(i), octave))
+        return std::nullopt;
+    return ToInt16((octave + 1LL) * 12 + note);
 }

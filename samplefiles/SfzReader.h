@@ -1,82 +1,115 @@
-// Reads an SFZ instrument file for one sample slot: finds the region whose ordinal equals
-// the slot (regions count only once they have a sample that can be opened), and works out
-// the sample path and the eleven parameter values that region gives the slot, region-scope
-// opcodes before global ones. It changes nothing itself: MySample::ReadSfz loads the sample
-// and sets the parameters from what it finds.
+// Reads an SFZ instrument file into its first regions: for each, the sample it names and
+// the values of the opcodes the sampler maps, resolved through the scopes (a region's own
+// opcodes before its <group>'s, then <master>'s, then <global>'s). Opcodes that no scope
+// gives stay unset; picking defaults for them is up to the caller. Opcodes before the first
+// header make a region of their own; other opcodes and headers are passed over silently.
+//
+// Text is taken as the format has it: see SfzTokenizer for headers, opcodes and comments.
+// Besides, "#define $NAME value" replaces $NAME in the lines that follow (names are "$"
+// and letters, digits or "_"; the longest defined name wins), and "#include "file.sfz""
+// reads that file in place, its path taken relative to the including file. Includes nest
+// at most kMaxIncludeDepth deep, at most kMaxIncludes are read per instrument, and a file
+// that is already being read is refused, so files that include each other end. Sample
+// paths are relative to the instrument file's folder (after `default_path`) whichever file
+// names them, as an include is read in place.
 //
 // Sample paths are composed with the platform's separator; the file's other separator is
 // turned into it (SFZ files written on Windows use backslashes). Absolute sample values
-// start with a drive letter on Windows and with "/" elsewhere. A sample that would lead
-// back to an SFZ file, or whose path doesn't fit the 260-character buffers, is refused
-// like one that can't be opened, so reading never starts again from within itself.
+// start with a drive letter on Windows and with "/" elsewhere. A region's sample is
+// refused, with the reason, when it can't be opened, leads back to an SFZ file (which
+// would start the reading again), is empty, or doesn't fit the 260-character buffers; the
+// region keeps its place all the same.
 //
-// A short-lived object on the stack of one ReadSfz call; not shared between threads. It
-// reads files, so it runs on the user-interface thread (or the host thread that restores
-// state), never on the audio thread.
+// A short-lived object on the stack of the caller; not shared between threads. It reads
+// files, so it runs on the user-interface thread (or the host thread that restores
+// state), never on the audio thread. It depends on no engine header.
 #pragma once
 
+#include "samplefiles/LoadFailure.h"
+
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One region of an instrument, its opcodes resolved through the scopes.
+struct SfzRegion {
+    static constexpr int kPathSize = 260;
+
+    // The composed sample path. When `refusal` isn't kNone, the path that was refused (cut
+    // to the buffer when it didn't fit), which is what the user is to be told.
+    char samplePath[kPathSize] = "";
+    LoadFailure refusal = LoadFailure::kNone;
+
+    std::optional<std::int16_t> lokey; // MIDI notes; -1 in lokey or hikey: no key plays
+    std::optional<std::int16_t> hikey;
+    std::optional<std::int16_t> keycenter; // "sample" reads as 60, the format's default
+    std::optional<std::int16_t> keytrack; // cents per key
+    std::optional<std::int16_t> transpose; // semitones
+    std::optional<std::int16_t> tune; // cents
+    std::optional<float> attack; // seconds
+    std::optional<float> release; // seconds
+    std::optional<std::int16_t> pan; // -100 (left) to 100 (right)
+    std::optional<std::int16_t> volume; // decibels
+    std::optional<bool> panAlternate;
+    std::optional<bool> reverse;
+    std::optional<bool> loop;
+};
+
+struct SfzInstrument {
+    std::vector<SfzRegion> regions; // in the order of the file, at most as many as asked
+};
 
 class SfzReader {
 public:
-    // Path buffers: 259 characters and the terminator.
-    static constexpr int kPathSize = 260;
-    // A parameter value that SetParameterFromFile ignores: no scope gave the opcode.
-    static constexpr double kAbsent = -101.0;
+    static constexpr int kPathSize = SfzRegion::kPathSize;
+    static constexpr int kMaxIncludeDepth = 8;
+    static constexpr int kMaxIncludes = 256;
+    static constexpr std::size_t kMaxDefines = 256;
+    static constexpr std::size_t kMaxDefineName = 64; // "$" included
 
-    // Reads `sfzPath` for slot `slot` (0 to 2). False when the file can't be opened (or its
-    // path doesn't fit): then nothing is to change and nothing to be shown.
-    bool Read(const char* sfzPath, int slot);
+    // Reads `sfzPath` until `maxRegions` regions are complete or the file ends. False when
+    // the file can't be opened (or its path doesn't fit the buffers): then `out` is empty.
+    bool Read(const char* sfzPath, std::size_t maxRegions, SfzInstrument& out);
 
-    // The slot's region was found and is to be applied.
-    bool RegionFound() const { return found; }
-    // The file has too few regions to reach the slot: the slot is to be emptied.
-    bool EmptiesSlot() const { return emptiesSlot; }
-    // The applied region's sample.
-    const char* SamplePath() const { return samplePath; }
-    // The value for the slot's parameter at `offset` (1 to 11), or kAbsent.
-    double ParamValue(int offset) const;
-    // The first sample path that was refused while the slot's region was being read; empty
-    // when none was. This is what the user is warned about.
-    const char* RefusedSample() const { return refusedSample; }
-
-    // A note value: a number from 12 up, or a note name with sharps and an octave (c4 is
-    // 60, c#4 61), or -1 when neither reads. False when the value is to be ignored (longer
-    // than 3 characters).
-    static bool ReadNote(const char* value, std::int16_t& note);
+    // A note value: a number, or a note name (c, C#, Db, eb, ...) with its octave (c4 is
+    // 60, c-1 is 0). Empty when the value reads as neither.
+    static std::optional<std::int16_t> ReadNote(std::string_view value);
 
 private:
-    // One scope's opcode values; the start values mark each one as absent.
-    struct OpcodeValues {
-        std::int16_t lokey = 0;
-        std::int16_t hikey = 0;
-        std::int16_t keycenter = 0;
-        std::int16_t keytrack = -1;
-        float attack = -1.0f;
-        float release = -1.0f;
-        std::int16_t pan = -101;
-        std::int16_t panAlternate = -1;
-        std::int16_t volume = -50;
-        std::int16_t direction = -1;
-        std::int16_t loopMode = -1;
+    // One scope's opcodes; the sample is composed when its opcode is read, with the
+    // default path of that moment.
+    struct Scope {
+        SfzRegion values;
+        bool hasSample = false;
     };
 
-    // True when reading is to stop before this header line.
-    bool TakeHeader(const char* line);
-    void TakeOpcode(const char* line, bool cut);
-    void TakeSample(const char* value, bool cut);
-    bool ComposeSamplePath(const char* value, char* out) const;
+    enum class Header { kNone, kControl, kGlobal, kMaster, kGroup, kRegion, kOther };
 
-    int slotIndex = 0;
+    // False when the file can't be opened.
+    bool ReadFile(const char* path, int depth);
+    bool TakeDirective(std::string_view line, const char* path, int depth);
+    void Substitute(std::string_view line, bool cut, std::string& out, bool& outCut) const;
+    void TakeHeader(std::string_view name);
+    void TakeOpcode(std::string_view name, std::string_view value, bool cut);
+    void CompleteRegion();
+    bool Done() const { return instrument->regions.size() >= maxRegions; }
+
     char folder[kPathSize] = "";
     char defaultPath[kPathSize] = "";
     bool defaultPathTooLong = false;
-    char samplePath[kPathSize] = "";
-    char refusedSample[kPathSize] = "";
-    bool inRegion = true; // the current header matches "<region>"; the empty start one does
-    std::int16_t ordinal = 0;
-    OpcodeValues region;
-    OpcodeValues global;
-    bool found = false;
-    bool emptiesSlot = false;
+    SfzInstrument* instrument = nullptr;
+    std::size_t maxRegions = 0;
+    Header header = Header::kNone;
+    Scope global;
+    Scope master;
+    Scope group;
+    Scope region;
+    std::map<std::string, std::string, std::less<>> defines;
+    std::vector<std::string> openFiles; // the include chain being read, outermost first
+    int includesRead = 0;
 };

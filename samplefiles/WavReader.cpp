@@ -13,8 +13,16 @@ constexpr std::size_t kBlockBytes = 64 * 1024;
 // Room after a block's last value for the conversions' wide loads.
 constexpr std::size_t kBlockSpare = 8;
 constexpr std::uint32_t kFormatBytes = 16;
+// The extensible header: the 16 plain bytes, then the extension's size, the valid bits
+// per value, the channel mask and the subformat's GUID.
+constexpr std::uint32_t kExtensibleBytes = 40;
 constexpr std::uint16_t kTagPcm = 1;
 constexpr std::uint16_t kTagFloat = 3;
+constexpr std::uint16_t kTagExtensible = 0xFFFE;
+// A subformat GUID that stands for a plain format tag holds the tag in its first two bytes
+// (little-endian) and then these fourteen.
+constexpr unsigned char kSubformatTail[14]
+    = { 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71 };
 
 std::uint16_t Le16(const unsigned char* p)
 {
@@ -27,14 +35,53 @@ std::uint32_t Le32(const unsigned char* p)
         | static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-bool AcceptableFormat(std::uint16_t tag, int channels, int bits)
+WavReader::Encoding EncodingOf(std::uint16_t tag, int bits, int validBits)
 {
-    if (channels <= 0)
+    using Encoding = WavReader::Encoding;
+    if (tag == kTagPcm && validBits == bits) {
+        switch (bits) {
+        case 8:
+            return Encoding::kPcm8;
+        case 16:
+            return Encoding::kPcm16;
+        case 24:
+            return Encoding::kPcm24;
+        case 32:
+            return Encoding::kPcm32;
+        default:
+            return Encoding::kNone;
+        }
+    }
+    if (tag == kTagPcm && validBits == 24 && bits == 32)
+        return Encoding::kPcm24In32;
+    if (tag == kTagFloat && validBits == bits && bits == 32)
+        return Encoding::kFloat32;
+    if (tag == kTagFloat && validBits == bits && bits == 64)
+        return Encoding::kFloat64;
+    return Encoding::kNone;
+}
+
+// Four printable characters, the first no blank: what a chunk header starts with.
+bool LooksLikeChunkId(const unsigned char* id)
+{
+    if (id[0] == ' ')
         return false;
-    if (tag == kTagPcm)
-        return bits == 8 || bits == 16 || bits == 24;
-    if (tag == kTagFloat)
-        return bits == 32 || bits == 64;
+    for (int i = 0; i < 4; ++i)
+        if (id[i] < 0x20 || id[i] > 0x7E)
+            return false;
+    return true;
+}
+
+// Chunk identifiers that WAV writers commonly use; they settle the rare case in which the
+// bytes both with and without a pad byte look like an identifier.
+bool IsCommonChunkId(const unsigned char* id)
+{
+    static const char* const kIds[] = { "fmt ", "data", "LIST", "JUNK", "junk", "fact", "cue ",
+        "smpl", "inst", "bext", "id3 ", "ID3 ", "PEAK", "iXML", "acid", "PAD ", "FLLR", "plst",
+        "DISP", "umid", "cart" };
+    for (const char* known : kIds)
+        if (std::memcmp(id, known, 4) == 0)
+            return true;
     return false;
 }
 
@@ -69,7 +116,20 @@ void Convert24(const unsigned char* src, double* dst, std::size_t n)
     }
 }
 
-void Convert32(const unsigned char* src, double* dst, std::size_t n)
+// 32-bit integers scaled as 24-bit ones are: v / 2^31. `mask` clears the bits below the
+// valid ones (the low byte of 24 valid bits in a 32-bit container), so those read exactly
+// as the same values stored in 3 bytes.
+void ConvertInt32(const unsigned char* src, double* dst, std::size_t n, std::uint32_t mask)
+{
+    for (std::size_t i = 0; i < n; ++i) {
+        std::uint32_t u;
+        std::memcpy(&u, src + 4 * i, 4);
+        const std::int32_t v = static_cast<std::int32_t>(u & mask);
+        dst[i] = v * 4.656612873077392578125e-10;
+    }
+}
+
+void ConvertFloat32(const unsigned char* src, double* dst, std::size_t n)
 {
     for (std::size_t i = 0; i < n; ++i) {
         float v;
@@ -80,13 +140,17 @@ void Convert32(const unsigned char* src, double* dst, std::size_t n)
 
 } // namespace
 
-bool WavReader::Fail()
+bool WavReader::Fail(LoadFailure reason)
 {
     Close();
+    encoding = Encoding::kNone;
     bits = 0;
     rate = 0;
     channels = 0;
     frames = 0;
+    failure = reason;
+    if (reason != LoadFailure::kUnsupported)
+        failureDetail[0] = '\0';
     return false;
 }
 
@@ -99,90 +163,189 @@ void WavReader::Close()
     valuesLeft = 0;
 }
 
-void WavReader::ReadFormat(std::uint32_t size)
+bool WavReader::SkipWithin(std::uint32_t bytes)
 {
-    unsigned char fmt[kFormatBytes];
-    const bool whole = std::fread(fmt, 1, kFormatBytes, file) == kFormatBytes;
-    const std::uint16_t tag = whole ? Le16(fmt) : 0;
+    // A chunk that claims more bytes than the file holds is cut short: nothing after it
+    // can be found.
+    if (!FileSystem::SkipBytes(file, bytes))
+        return Fail(LoadFailure::kDamaged);
+    const std::int64_t position = FileSystem::FilePosition(file);
+    if (position < 0 || position > fileLength)
+        return Fail(LoadFailure::kDamaged);
+    return true;
+}
+
+bool WavReader::SkipPad(std::uint32_t size)
+{
+    if (size % 2 == 0)
+        return true;
+    // An odd chunk is followed by a pad byte, but some writers leave it out. Take the pad
+    // unless only the bytes without it start a chunk header (or, when both do, only they
+    // name a common chunk).
+    unsigned char next[5];
+    const std::size_t got = std::fread(next, 1, sizeof next, file);
+    bool pad = true;
+    if (got == sizeof next) {
+        const bool padded = LooksLikeChunkId(next + 1);
+        const bool unpadded = LooksLikeChunkId(next);
+        if (unpadded && !padded)
+            pad = false;
+        else if (unpadded && padded)
+            pad = !IsCommonChunkId(next) || IsCommonChunkId(next + 1);
+    }
+    if (!FileSystem::SkipBytes(file, std::int64_t(pad ? 1 : 0) - std::int64_t(got)))
+        return Fail(LoadFailure::kDamaged);
+    return true;
+}
+
+bool WavReader::ReadFormat(std::uint32_t size)
+{
+    unsigned char fmt[kExtensibleBytes];
+    if (std::fread(fmt, 1, kFormatBytes, file) != kFormatBytes)
+        return Fail(LoadFailure::kDamaged);
+    std::uint32_t consumed = kFormatBytes;
+    const std::uint16_t tag = Le16(fmt);
     // Read as signed: a slot keeps a signed 16-bit channel count, so counts of 32768 and
     // more are no acceptable format rather than a negative count later on.
-    const int newChannels = whole ? static_cast<std::int16_t>(Le16(fmt + 2)) : 0;
-    const int newBits = whole ? Le16(fmt + 14) : 0;
-    if (whole && AcceptableFormat(tag, newChannels, newBits)) {
-        channels = newChannels;
-        bits = newBits;
-        rate = static_cast<std::int32_t>(Le32(fmt + 4));
-    } else {
+    const int newChannels = static_cast<std::int16_t>(Le16(fmt + 2));
+    const int newBits = Le16(fmt + 14);
+    std::uint16_t kind = tag;
+    int validBits = newBits;
+    failureDetail[0] = '\0';
+    if (tag == kTagExtensible) {
+        if (size < kExtensibleBytes) {
+            std::snprintf(failureDetail, sizeof failureDetail,
+                "WAV extensible format without its extension");
+        } else {
+            if (std::fread(fmt + kFormatBytes, 1, kExtensibleBytes - kFormatBytes, file)
+                != kExtensibleBytes - kFormatBytes)
+                return Fail(LoadFailure::kDamaged);
+            consumed = kExtensibleBytes;
+            validBits = Le16(fmt + 18);
+            const unsigned char* guid = fmt + 24;
+            if (std::memcmp(guid + 2, kSubformatTail, sizeof kSubformatTail) == 0) {
+                kind = Le16(guid);
+            } else {
+                std::snprintf(failureDetail, sizeof failureDetail,
+                    "WAV extensible subformat {%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                    unsigned(Le32(guid)), unsigned(Le16(guid + 4)), unsigned(Le16(guid + 6)),
+                    guid[8], guid[9], guid[10], guid[11], guid[12], guid[13], guid[14], guid[15]);
+            }
+        }
+    }
+    const Encoding found = EncodingOf(kind, newBits, validBits);
+    if (failureDetail[0]) {
+        // already named
+    } else if (newChannels <= 0) {
+        std::snprintf(failureDetail, sizeof failureDetail, "WAV with %u channels",
+            unsigned(Le16(fmt + 2)));
+    } else if (found == Encoding::kNone) {
+        const char* prefix = tag == kTagExtensible ? "WAV extensible" : "WAV";
+        const char* type = kind == kTagPcm ? "PCM" : kind == kTagFloat ? "float" : nullptr;
+        if (!type && tag == kTagExtensible)
+            std::snprintf(failureDetail, sizeof failureDetail, "WAV extensible subformat 0x%04X",
+                unsigned(kind));
+        else if (!type)
+            std::snprintf(failureDetail, sizeof failureDetail, "WAV format tag 0x%04X",
+                unsigned(tag));
+        else if (validBits == newBits)
+            std::snprintf(failureDetail, sizeof failureDetail, "%s %d-bit %s", prefix, newBits,
+                type);
+        else
+            std::snprintf(failureDetail, sizeof failureDetail, "%s %d-bit %s in %d-bit containers",
+                prefix, validBits, type, newBits);
+    }
+    if (failureDetail[0]) {
+        encoding = Encoding::kNone;
         channels = 0;
         bits = 0;
         rate = 0;
+    } else {
+        encoding = found;
+        channels = newChannels;
+        bits = newBits;
+        rate = static_cast<std::int32_t>(Le32(fmt + 4));
     }
-    // A short read left the file at its end; the next header read fails.
-    if (whole && !FileSystem::SkipBytes(file, std::int64_t(size) - kFormatBytes))
-        Fail();
+    return SkipWithin(size - consumed);
 }
 
-bool WavReader::Open(const char* path)
+bool WavReader::Open(const char* path, std::uint64_t maxValues)
 {
     Close();
+    encoding = Encoding::kNone;
     bits = 0;
     rate = 0;
     channels = 0;
     frames = 0;
+    failure = LoadFailure::kNone;
+    failureDetail[0] = '\0';
     file = FileSystem::OpenRegularFile(path);
-    if (!file)
-        return false;
+    if (!file) {
+        const LoadFailure why = OpenFailureOf(path);
+        // The path may have become readable since: it still failed here.
+        return Fail(why == LoadFailure::kNone ? LoadFailure::kUnreadable : why);
+    }
+    fileLength = FileSystem::FileLength(file);
 
     unsigned char header[12];
     if (std::fread(header, 1, sizeof header, file) != sizeof header
         || std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0)
-        return Fail();
+        return Fail(LoadFailure::kDamaged);
 
+    // Sample data met before any acceptable format: the file breaks the rule that the
+    // format comes first, unless a later data chunk follows the format.
+    bool dataBeforeFormat = false;
     for (;;) {
         unsigned char chunk[8];
-        if (std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk)
-            return Fail();
+        if (std::fread(chunk, 1, sizeof chunk, file) != sizeof chunk) {
+            if (bits != 0)
+                return Fail(dataBeforeFormat ? LoadFailure::kDamaged : LoadFailure::kNoAudio);
+            return Fail(failureDetail[0] ? LoadFailure::kUnsupported : LoadFailure::kDamaged);
+        }
         const std::uint32_t size = Le32(chunk + 4);
         if (std::memcmp(chunk, "fmt ", 4) == 0 && size >= kFormatBytes) {
-            ReadFormat(size);
-            if (!file)
+            if (!ReadFormat(size) || !SkipPad(size))
                 return false;
             continue;
         }
-        if (std::memcmp(chunk, "data", 4) == 0 && size != 0 && bits != 0) {
+        const bool data = std::memcmp(chunk, "data", 4) == 0;
+        if (data && size != 0 && bits != 0) {
             const std::uint32_t frameBytes = static_cast<std::uint32_t>(channels * bits) / 8;
-            std::uint32_t claimed = size / frameBytes;
+            const std::uint32_t claimed = size / frameBytes;
+            if (claimed == 0)
+                return Fail(LoadFailure::kNoAudio);
             // The chunk may claim more than the file holds; count only the whole frames
             // that are really there, so a short file can't make the loader allocate for
             // data that doesn't exist.
-            const std::int64_t length = FileSystem::FileLength(file);
             const std::int64_t start = FileSystem::FilePosition(file);
-            const std::int64_t held = length >= start && start >= 0 ? length - start : 0;
+            const std::int64_t held = fileLength >= start && start >= 0 ? fileLength - start : 0;
             frames = static_cast<std::uint32_t>(
                 std::min<std::int64_t>(claimed, held / static_cast<std::int64_t>(frameBytes)));
             // Without one whole frame there is nothing to play and nothing to decode.
             if (frames == 0)
-                return Fail();
+                return Fail(LoadFailure::kDamaged);
             valuesLeft = std::uint64_t(frames) * std::uint64_t(channels);
+            if (valuesLeft > maxValues)
+                return Fail(LoadFailure::kTooLarge);
             return true;
         }
-        // Exactly `size` bytes: odd-sized chunks carry no pad byte in the files this
-        // reader must accept.
-        if (!FileSystem::SkipBytes(file, size))
-            return Fail();
+        if (data && size != 0 && !failureDetail[0])
+            dataBeforeFormat = true;
+        if (!SkipWithin(size) || !SkipPad(size))
+            return false;
     }
 }
 
 std::size_t WavReader::Read(double* destination, std::size_t count)
 {
-    if (!file || !destination || bits == 0)
+    if (!file || !destination || encoding == Encoding::kNone)
         return 0;
     count = static_cast<std::size_t>(std::min<std::uint64_t>(count, valuesLeft));
     const std::size_t valueBytes = static_cast<std::size_t>(bits) / 8;
     // Whole values per block, so a value never straddles two reads.
     const std::size_t blockValues = kBlockBytes / valueBytes;
     std::size_t stored = 0;
-    if (bits == 64 && count > 0) {
+    if (encoding == Encoding::kFloat64 && count > 0) {
         // Doubles need no conversion: the whole values the file holds right now go
         // straight into place. Only they do, so a file cut short since Open can't leave a
         // partial value in the destination; the rest goes through the block below.
@@ -205,20 +368,27 @@ std::size_t WavReader::Read(double* destination, std::size_t count)
         // Through the block: a value the file holds only in part never reaches the
         // destination.
         const std::size_t got = std::fread(block.data(), 1, want * valueBytes, file) / valueBytes;
-        switch (bits) {
-        case 8:
+        switch (encoding) {
+        case Encoding::kPcm8:
             Convert8(block.data(), out, got);
             break;
-        case 16:
+        case Encoding::kPcm16:
             Convert16(block.data(), out, got);
             break;
-        case 24:
+        case Encoding::kPcm24:
             Convert24(block.data(), out, got);
             break;
-        case 32:
-            Convert32(block.data(), out, got);
+        case Encoding::kPcm24In32:
+            ConvertInt32(block.data(), out, got, 0xFFFFFF00u);
             break;
-        default:
+        case Encoding::kPcm32:
+            ConvertInt32(block.data(), out, got, 0xFFFFFFFFu);
+            break;
+        case Encoding::kFloat32:
+            ConvertFloat32(block.data(), out, got);
+            break;
+        case Encoding::kFloat64:
+        case Encoding::kNone:
             std::memcpy(out, block.data(), got * 8);
             break;
         }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds static x86_64-w64-mingw32 libpng, libogg, libvorbis (with
-# vorbisfile and vorbisenc) and libsndfile from Debian's own source packages,
+# vorbisfile and vorbisenc), libFLAC and libsndfile from Debian's own source packages,
 # at the versions Debian ships as binaries, so the Windows build uses the same
 # library code as the native one.
 #
@@ -14,8 +14,8 @@
 #                       source version when the exact one can't be downloaded
 #   QUELLORN_DEPS_KEEP_WORK=1  keep the temporary source/build dir
 #
-# libsndfile is built with its own CMake files (the others with their configure
-# scripts), without the external codec libraries.
+# libsndfile and libFLAC are built with their own CMake files (the others with their
+# configure scripts); libsndfile without the external codec libraries.
 #
 # zlib is not built: Debian's libz-mingw-w64-dev already provides a static
 # libz.a under /usr/x86_64-w64-mingw32, and cmake/Dependencies.cmake uses it.
@@ -27,9 +27,9 @@ set -Eeuo pipefail
 
 HOST=x86_64-w64-mingw32
 # Bump when build flags or the set of libraries change, to force a rebuild.
-RECIPE=2
+RECIPE=3
 # Binary packages whose versions the native build uses.
-BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev libsndfile1-dev)
+BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev libsndfile1-dev libflac-dev)
 
 SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO_DIR=$(cd "$SCRIPT_DIR/.." && pwd)
@@ -100,6 +100,7 @@ REQUIRED_FILES=(
     include/png.h include/ogg/ogg.h include/vorbis/codec.h include/vorbis/vorbisfile.h
     lib/libpng16.a lib/libogg.a lib/libvorbis.a lib/libvorbisfile.a lib/libvorbisenc.a
     include/sndfile.h lib/libsndfile.a
+    include/FLAC/stream_decoder.h lib/libFLAC.a
 )
 
 cache_complete() {
@@ -320,6 +321,13 @@ build_autotools libpng1.6
 build_cmake libsndfile -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF \
     -DBUILD_EXAMPLES=OFF -DBUILD_TESTING=OFF -DBUILD_REGTEST=OFF -DENABLE_CPACK=OFF \
     -DENABLE_PACKAGE_CONFIG=OFF -DINSTALL_MANPAGES=OFF -DENABLE_STATIC_RUNTIME=OFF
+# Only the C decoder is used: no programs, C++ bindings, examples, docs or tests, and no
+# Ogg FLAC. Stack protection and FORTIFY_SOURCE would pull in libssp, a DLL beside the
+# system libraries.
+build_cmake flac -DBUILD_PROGRAMS=OFF -DBUILD_CXXLIBS=OFF -DBUILD_EXAMPLES=OFF \
+    -DBUILD_DOCS=OFF -DBUILD_TESTING=OFF -DWITH_OGG=OFF -DINSTALL_MANPAGES=OFF \
+    -DWITH_STACK_PROTECTOR=OFF -DWITH_FORTIFY_SOURCE=OFF \
+    -DINSTALL_PKGCONFIG_MODULES=OFF -DINSTALL_CMAKE_CONFIG_MODULE=OFF
 
 CURRENT_LOG=""
 # libtool archives carry absolute paths and nothing here uses them; docs
@@ -330,7 +338,7 @@ rm -rf "$PREFIX"/share/doc "$PREFIX"/share/man
 for f in "${REQUIRED_FILES[@]}"; do
     [[ -f $PREFIX/$f ]] || die "missing $PREFIX/$f after build"
 done
-for a in libpng16.a libogg.a libvorbis.a libvorbisfile.a libvorbisenc.a libsndfile.a; do
+for a in libpng16.a libogg.a libvorbis.a libvorbisfile.a libvorbisenc.a libsndfile.a libFLAC.a; do
     # Captured first: grep -q stops reading early, and under pipefail objdump's broken
     # pipe on a large archive would count as a failure.
     format_text=$($HOST-objdump -f "$PREFIX/lib/$a")

@@ -149,9 +149,9 @@ PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
     xvfb xauth
-    zlib1g-dev libpng-dev libogg-dev libvorbis-dev libsndfile1-dev
+    zlib1g-dev libpng-dev libogg-dev libvorbis-dev libsndfile1-dev libflac-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    sox vorbis-tools dpkg-dev locales
+    sox vorbis-tools flac dpkg-dev locales
     clang libclang-rt-14-dev
 )
 # wine keeps its recommends: they bring the X/GL/font libraries that a

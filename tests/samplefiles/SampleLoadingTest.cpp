@@ -59,20 +59,22 @@ protected:
 
 TEST(MySampleNeighbours, PreviousAndNextAreTheAudioEntriesAroundTheCurrentName)
 {
-    const std::vector<std::string> names = { "b.wav", "A.OGG", "notes.txt", "c.sfz", "d.wav" };
+    const std::vector<std::string> names
+        = { "b.wav", "A.OGG", "notes.txt", "c.sfz", "d.wav", "flac", "e.Flac", "f.flac.txt" };
     const std::string sep(1, FileSystem::kPathSeparator);
     struct Case {
         const char* current;
         std::string previous;
         std::string next;
     } cases[] = {
-        { "d.wav", "f" + sep + "A.OGG", "" },
+        { "d.wav", "f" + sep + "A.OGG", "f" + sep + "e.Flac" },
         { "b.wav", "", "f" + sep + "A.OGG" },
         { "A.OGG", "f" + sep + "b.wav", "f" + sep + "d.wav" },
+        { "e.Flac", "f" + sep + "d.wav", "" },
         // The name must match exactly: in another case it isn't found, so the previous
         // path is the folder's last audio entry and there is no next one.
-        { "B.wav", "f" + sep + "d.wav", "" },
-        { "c.sfz", "f" + sep + "d.wav", "" },
+        { "B.wav", "f" + sep + "e.Flac", "" },
+        { "c.sfz", "f" + sep + "e.Flac", "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.current);
@@ -113,11 +115,17 @@ TEST_F(SampleLoadingTest, LoadsEveryEncodingIntoPlanesAndRecordsThePath)
     struct Case {
         const char* fixture;
         int channels;
-    } cases[] = { { "pcm8-mono", 1 }, { "pcm24-stereo", 2 }, { "float64-stereo", 2 },
-        { "pcm16-quad", 4 } };
+        const char* name; // the FLAC file of the fixture when it ends in .Flac
+    } cases[] = { { "pcm8-mono", 1, "x.Wav" }, { "pcm24-stereo", 2, "x.Wav" },
+        { "float64-stereo", 2, "x.Wav" }, { "pcm16-quad", 4, "x.Wav" },
+        { "extensible24-stereo", 2, "x.Wav" }, { "pcm8-mono", 1, "x.Flac" },
+        { "pcm24-six", 6, "x.Flac" } };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fixture);
-        const std::string path = folder.Copy(std::string(c.fixture) + ".wav", "x.Wav");
+        SCOPED_TRACE(std::string(c.fixture) + " as " + c.name);
+        const std::string flac = FlacFile(std::string(c.fixture) + ".flac").string();
+        const std::string path = std::string(c.name) == "x.Flac"
+            ? folder.CopyFile(flac, c.name)
+            : folder.Copy(std::string(c.fixture) + ".wav", c.name);
         Display().LoadFile(path.c_str());
         EXPECT_EQ(Sample().channels, c.channels);
         EXPECT_EQ(PlaneOf(0, 0), ChannelOf(c.fixture, c.channels, 0));
@@ -128,10 +136,19 @@ TEST_F(SampleLoadingTest, LoadsEveryEncodingIntoPlanesAndRecordsThePath)
             EXPECT_EQ(PlaneOf(0, 1), ChannelOf(c.fixture, c.channels, 1));
         }
         EXPECT_EQ(Stored(), path);
-        EXPECT_STREQ(Display().DisplayName(), "x.Wav");
+        EXPECT_STREQ(Display().DisplayName(), c.name);
         EXPECT_TRUE(Display().NeedsPaint());
         EXPECT_FALSE(Display().NeedsPaint());
     }
+}
+
+TEST_F(SampleLoadingTest, AnSfzRegionTakesAFlacSample)
+{
+    Open();
+    const std::string flac = folder.CopyFile(FlacFile("pcm16-stereo.flac"), "tone.flac");
+    Display().LoadFile(folder.Write("one.sfz", "<region>\nsample=tone.flac\n").c_str());
+    EXPECT_EQ(Stored(), flac);
+    EXPECT_EQ(PlaneOf(0, 1), ChannelOf("pcm16-stereo", 2, 1));
 }
 
 TEST_F(SampleLoadingTest, AFailedLoadEmptiesTheSlotClearsTheStoredPathAndKeepsTheReason)
@@ -149,7 +166,9 @@ TEST_F(SampleLoadingTest, AFailedLoadEmptiesTheSlotClearsTheStoredPathAndKeepsTh
         { "gone.wav", nullptr, "not found" },
         { "gone.ogg", nullptr, "not found" },
         { "folder.wav", nullptr, "unreadable" },
-        { "broken.wav", "", "damaged" },
+        { "sound.flac", "fLaC", "damaged" },
+        { "gone.flac", nullptr, "not found" },
+        { "broken.wav", "", "unsupported format: WAV 12-bit PCM" },
     };
     const std::string broken = Riff(Fmt(1, 1, 8000, 12) + Chunk("data", "abcd"));
     for (const Case& c : cases) {

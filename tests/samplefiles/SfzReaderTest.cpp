@@ -1,8 +1,10 @@
-// SFZ instrument files through the plug-in: opcodes and their scopes, note values, sample
-// paths, region counting, emptied slots, the sample warning and when it is shown, and
-// files that refer to themselves, have huge lines or are not text at all.
+// SFZ instrument files through the plug-in: texts as libraries write them, opcodes and their
+// scopes and defaults, note values, defines and includes, sample paths, region counting,
+// emptied and refused slots, the sample warning and when it is shown, and files that refer
+// to themselves, have huge lines or are not text at all.
 #include "samplefiles/SfzReader.h"
 #include "editor/IEditorSurface.h"
+#include "engine/SfzSlotPlan.h"
 #include "editor/MySample.h"
 #include "editor/SampleRange.h"
 #include "engine/Quellorn.h"
@@ -13,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <thread>
 
@@ -64,6 +67,12 @@ protected:
         const std::string stored = plug->StateTextAt(slot);
         return stored.empty() ? "" : std::filesystem::path(stored).filename().string();
     }
+    // What the slot shows: the name of the file it holds, else "..." or "wrong audio".
+    std::string Shows(int slot)
+    {
+        const std::string held = Holds(slot);
+        return held.empty() ? plug->sampleDisplay[slot]->DisplayName() : held;
+    }
     std::vector<std::string> Warnings()
     {
         std::vector<std::string> texts;
@@ -86,62 +95,93 @@ protected:
 
 TEST(SfzNotes, NamesNumbersAndWhatTheyFallBackTo)
 {
+    constexpr int kNone = 999; // the value doesn't read as a note
     struct Case {
         const char* value;
-        int note; // 999: ignored
-    } cases[] = { { "60", 60 }, { "12", 12 }, { "+60", 60 }, { " 60", 60 }, { "c4", 60 },
-        { "C#4", 61 }, { "a4", 69 }, { "c#3", 49 }, { "a 4", 69 }, { "b9", 131 }, { "G-1", -1 },
-        { "e", 4 }, { "f#", 5 }, { "db3", -1 }, { "c10", -1 }, { "11", -1 }, { "0", -1 },
-        { "x4", -1 }, { "c#10", 999 }, { "1000", 999 } };
+        int note;
+    } cases[] = { { "60", 60 }, { "12", 12 }, { "+60", 60 }, { " 60 ", 60 }, { "0", 0 },
+        { "11", 11 }, { "-1", -1 }, { "1000", 1000 }, { "c4", 60 }, { "C#4", 61 }, { "a4", 69 },
+        { "c#3", 49 }, { "a 4", 69 }, { "b9", 131 }, { "c-1", 0 }, { "G-1", 7 }, { "c10", 132 },
+        { "c#10", 133 }, { "eb4", 63 }, { "Bb3", 58 }, { "db3", 49 }, { "cb4", 59 },
+        { "B#3", 60 }, { "e", kNone }, { "f#", kNone }, { "x4", kNone }, { "h4", kNone },
+        { "", kNone }, { "sample", kNone } };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.value);
-        std::int16_t note = 999;
-        EXPECT_EQ(SfzReader::ReadNote(c.value, note), c.note != 999);
-        EXPECT_EQ(note, c.note);
+        EXPECT_EQ(SfzReader::ReadNote(c.value).value_or(kNone), c.note);
     }
 }
 
 TEST_F(SfzTest, EachOpcodeSetsItsParameterByTheNameRule)
 {
     struct Case {
-        const char* line;
+        const char* lines;
         int offset;
         double before;
         double expected;
     } cases[] = {
         { "lokey=c#3", kParamLowNote, 50, 49 },
-        { "lokey=db3", kParamLowNote, 50, 12 },
-        { "lokey =60", kParamLowNote, 50, 50 },
+        { "lokey=db3", kParamLowNote, 50, 49 },
+        { "lokey =60", kParamLowNote, 50, 60 },
         { "hikey=b9", kParamHighNote, 100, 127 },
+        { "key=eb4", kParamLowNote, 50, 63 },
+        { "key=eb4", kParamHighNote, 100, 63 },
+        { "key=eb4", kParamRootNote, 55, 63 },
+        { "key=60\nhikey=72", kParamHighNote, 100, 72 },
         { "p=70", kParamRootNote, 55, 70 },
+        { "pitch_keycenter=sample", kParamRootNote, 55, 60 },
+        { "pitch=50", kParamRootNote, 55, 60 }, // a real opcode, not an abbreviation
+        { "transpose=12", kParamRootNote, 55, 48 },
+        { "pitch_keycenter=70\ntranspose=-3", kParamRootNote, 55, 73 },
+        { "tune=-150", kParamRootNote, 55, 62 },
+        { "transpose=1\ntune=-49", kParamRootNote, 55, 59 },
+        { "pitch_keytrack=200\ntranspose=12", kParamRootNote, 55, 54 },
         { "pitch_keytrack=200", kParamSemitones, 3, 2 },
         { "pitch_keytrack=0", kParamSemitones, 3, 1 },
-        { "pitch_keytrack=-5", kParamSemitones, 3, 3 },
+        { "pitch_keytrack=-5", kParamSemitones, 3, 1 },
         { "ampeg_attack=0.25", kParamAttack, 2, 0.25 },
-        { "=0.25", kParamAttack, 2, 0.25 },
-        { "ampeg_attack=-1", kParamAttack, 2, 2 },
-        { "ampeg_attack=-0.5", kParamAttack, 2, 0 },
-        { "ampeg_attack=soon", kParamAttack, 2, 2 },
+        { "=0.25", kParamAttack, 2, 0 },
+        { "ampeg_attack=-1", kParamAttack, 2, 0 },
+        { "ampeg_attack=soon", kParamAttack, 2, 0 },
+        { "ampeg_attack=nan", kParamAttack, 2, 0 },
         { "ampeg_r=20", kParamRelease, 3, 16 },
         { "PAN=-6.5", kParamPan, 10, -6 },
-        { "pan=-101", kParamPan, 10, 10 },
+        { "pan=-101", kParamPan, 10, -100 },
         { "pan_alternate=Y", kParamAltPan, 0, 1 },
         { "pan_alternate=yesterday", kParamAltPan, 1, 0 },
         { "vol=6", kParamVolume, 5, 6 },
-        { "volume=-60", kParamVolume, 5, 5 },
+        { "volume=-60", kParamVolume, 5, -48 },
         { "direction=rev", kParamReverse, 0, 1 },
         { "direction=forward", kParamReverse, 1, 0 },
         { "loop_mode=no_loop", kParamLoop, 1, 0 },
+        { "loop_mode=one_shot", kParamLoop, 1, 0 },
         { "loop_mode=loop_sustain", kParamLoop, 0, 1 },
-        { "loop_mode=one_shot", kParamLoop, 1, 1 },
+        { "loopmode=loop_continuous", kParamLoop, 0, 1 },
+        { "loop_mode=sideways", kParamLoop, 1, 0 },
+        // A region that plays no key is loaded but switched off; otherwise Active stays.
+        { "hikey=-1", kParamActive, 1, 0 },
+        { "lokey=-1", kParamActive, 1, 0 },
+        { "lokey=0\nhikey=0", kParamActive, 1, 1 },
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
+        SCOPED_TRACE(c.lines);
         SetParam(0, c.offset, c.before);
-        Read(std::string("<region>\nsample=a.wav\n") + c.line + "\n");
+        Read(std::string("<region>\nsample=a.wav\n") + c.lines + "\n");
         ASSERT_EQ(Holds(0), "a.wav");
         EXPECT_NEAR(Param(0, c.offset), c.expected, 1e-9);
     }
+}
+
+TEST_F(SfzTest, OpcodesARegionLeavesOutTakeTheFormatsDefaultsNotTheProgramsValues)
+{
+    // Active is the user's; the rest are the format's defaults within the parameters'
+    // ranges, whatever the program held (kBefore and the two switches set on).
+    const double expected[kParamsPerSlot] = { kBefore[kParamActive], 12, 127, 60, 1, 0, 0, 0, 0,
+        0, 0, 0 };
+    SetParam(0, kParamAltPan, 1);
+    SetParam(0, kParamReverse, 1);
+    Read("<region>\nsample=a.wav\n");
+    for (int offset = 0; offset < kParamsPerSlot; ++offset)
+        EXPECT_EQ(Param(0, offset), expected[offset]) << offset;
 }
 
 TEST_F(SfzTest, ValuesReachTheEngineAndTheHost)
@@ -156,7 +196,7 @@ TEST_F(SfzTest, ValuesReachTheEngineAndTheHost)
             return call.index == kParamLowNote;
         })) << opcode;
     }
-    // Active is never set from a file.
+    // Active is never set from a file that plays its keys.
     EXPECT_EQ(Param(0, kParamActive), kBefore[kParamActive]);
 }
 
@@ -165,78 +205,150 @@ TEST_F(SfzTest, RegionsFillTheSlotsInOrderAndTooFewEmptyTheRest)
     const std::string r = "<region>\nsample=";
     struct Case {
         std::string text;
-        const char* holds[3]; // "" emptied
+        const char* shows[3];
     } cases[] = {
-        { r + "a.wav\n", { "a.wav", "", "" } },
-        { r + "a.wav\n" + r + "b.wav\n", { "a.wav", "b.wav", "" } },
+        { r + "a.wav\n", { "a.wav", "...", "..." } },
+        { r + "a.wav\n" + r + "b.wav\n", { "a.wav", "b.wav", "..." } },
         { r + "a.wav\n" + r + "b.wav\n" + r + "c.wav\n" + r + "gone.wav\n",
             { "a.wav", "b.wav", "c.wav" } },
-        // The sample path carries over into a region without one.
-        { r + "a.wav\n<region>\nlokey=40\n", { "a.wav", "a.wav", "" } },
-        // A region whose sample can't be opened doesn't count.
-        { r + "gone.wav\n" + r + "b.wav\n", { "b.wav", "", "" } },
-        // No region at all, or a last one that ends on a comment: that slot stays as it was.
-        { "// nothing here\n", { "x.wav", "", "" } },
-        { r + "a.wav\n// end\n", { "a.wav", "y.wav", "" } },
-        // A header and an opcode on one line make a line with "=" whose key matches nothing.
-        { r + "a.wav\n<region> sample=b.wav\n", { "a.wav", "", "" } },
+        // A region without a sample plays nothing and takes no slot.
+        { r + "a.wav\n<region>\nlokey=40\n" + r + "b.wav\n", { "a.wav", "b.wav", "..." } },
+        // A region whose sample can't be opened keeps its slot.
+        { r + "gone.wav\n" + r + "b.wav\n", { "wrong audio", "b.wav", "..." } },
+        // No region at all: the file is no instrument, and no slot changes.
+        { "// nothing here\n", { "x.wav", "y.wav", "z.wav" } },
+        { r + "a.wav\n// end\n", { "a.wav", "...", "..." } },
+        { r + "a.wav\n<region> sample=b.wav\n", { "a.wav", "b.wav", "..." } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         Restart();
         Read(c.text);
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            EXPECT_EQ(Holds(slot), c.holds[slot]) << slot;
-            if (!c.holds[slot][0]) {
-                EXPECT_STREQ(plug->sampleDisplay[slot]->DisplayName(), "...");
-                EXPECT_EQ(plug->slotSample[slot].frames, 0u);
-            }
-        }
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            EXPECT_EQ(Shows(slot), c.shows[slot]) << slot;
     }
-    EXPECT_TRUE(Warnings().empty()) << "the fourth region is never read";
 }
 
-TEST_F(SfzTest, RegionScopeBeatsGlobalAndHeadersDecideTheScope)
+TEST_F(SfzTest, TextsWrittenAsLibrariesWriteThemGiveEachSlotItsRegion)
 {
-    struct Case {
-        std::string text;
+    folder.Copy("pcm16-stereo.wav", "my sample.wav");
+    struct Expect {
         int slot;
         int offset;
-        double expected;
+        double value;
+    };
+    struct Case {
+        std::string text;
+        const char* shows[3];
+        std::vector<Expect> expect;
     } cases[] = {
-        { "lokey=40\nsample=a.wav\n", 0, kParamLowNote, 40 }, // before any header: region
-        { "<group>\nlokey=40\nhikey=90\n<region>\nsample=a.wav\nlokey=50\n", 0, kParamLowNote, 50 },
-        { "<group>\nlokey=40\nhikey=90\n<region>\nsample=a.wav\nlokey=50\n", 0, kParamHighNote,
-            90 },
-        { "<global>\nvolume=-6\n<region>\nsample=a.wav\n<region>\nsample=b.wav\n", 1, kParamVolume,
-            -6 },
-        { "<region>\nsample=a.wav\nlokey=40\n<region>\nsample=b.wav\n", 1, kParamLowNote, 50 },
-        { "<region>\nsample=gone.wav\nlokey=40\n<region>\nsample=b.wav\n", 0, kParamLowNote, 40 },
-        { "<REGION>\nsample=a.wav\nlokey=40\n", 0, kParamLowNote, 40 },
-        { "<reg\nsample=a.wav\nlokey=40\n", 0, kParamLowNote, 40 },
-        // A comment line completes the region: slot 0 never reads what follows it.
-        { "<region>\nsample=a.wav\n// note\nlokey=40\n", 0, kParamLowNote, 50 },
-        // A line of blanks is an empty header, which counts as "<region>".
-        { "<region>\nsample=a.wav\n  \t\nlokey=40\n<region>\nsample=b.wav\n", 0, kParamLowNote,
-            50 },
-        { "<region>\nsample=a.wav\n  \t\nlokey=40\n<region>\nsample=b.wav\n", 1, kParamLowNote,
-            40 },
+        { "<region> sample=a.wav lokey=60 hikey=70 pitch_keycenter=65\n"
+          "<region>sample=b.wav key=Bb3",
+            { "a.wav", "b.wav", "..." },
+            { { 0, kParamLowNote, 60 }, { 0, kParamHighNote, 70 }, { 0, kParamRootNote, 65 },
+                { 1, kParamLowNote, 58 }, { 1, kParamRootNote, 58 } } },
+        { "<group>\n  lokey = 40 // low\n<region>\n  // the first\n  sample = a.wav   // end\n"
+          "  hikey=90\n\t<region> sample=b.wav\n",
+            { "a.wav", "b.wav", "..." },
+            { { 0, kParamLowNote, 40 }, { 0, kParamHighNote, 90 }, { 1, kParamLowNote, 40 },
+                { 1, kParamHighNote, 127 } } },
+        { "<region> sample=a.wav /* lokey=50\n<region> sample=c.wav\n hikey=50 */ hikey=80\n"
+          "<region>/**/sample=b.wav\n",
+            { "a.wav", "b.wav", "..." }, { { 0, kParamLowNote, 12 }, { 0, kParamHighNote, 80 } } },
+        { "#define $LOW 40\n#define $LOWER 30\n#define $KEY lokey // which\n#define $S b\n"
+          "<region> sample=a.wav $KEY=$LOWER hikey=$LOW\n<region> sample=$S.wav",
+            { "a.wav", "b.wav", "..." }, { { 0, kParamLowNote, 30 }, { 0, kParamHighNote, 40 } } },
+        { "<region> sample=my sample.wav lokey=50\n<region>\nsample=my sample.wav   \n",
+            { "my sample.wav", "my sample.wav", "..." }, { { 0, kParamLowNote, 50 } } },
+        { "<REGION> sample=a.wav pan=20\n", { "a.wav", "...", "..." }, { { 0, kParamPan, 20 } } },
+        // Inheritance: region over group over master over global; a new header clears its
+        // own scope and those below it.
+        { "<global> volume=-6 pan=10 ampeg_attack=1\n<master> pan=20\n<group> pan=30 lokey=40\n"
+          "<region> sample=a.wav pan=-5\n<region> sample=b.wav\n<group> hikey=90\n"
+          "<region> sample=c.wav\n",
+            { "a.wav", "b.wav", "c.wav" },
+            { { 0, kParamPan, -5 }, { 0, kParamVolume, -6 }, { 0, kParamLowNote, 40 },
+                { 1, kParamPan, 30 }, { 2, kParamPan, 20 }, { 2, kParamLowNote, 12 },
+                { 2, kParamHighNote, 90 }, { 2, kParamAttack, 1 }, { 2, kParamVolume, -6 } } },
+        { "<global> pan=10\n<master> pan=20\n<group> pan=30\n<master>\n<region> sample=a.wav\n"
+          "<global>\n<region> sample=b.wav\n",
+            { "a.wav", "b.wav", "..." }, { { 0, kParamPan, 10 }, { 1, kParamPan, 0 } } },
+        { "<group> sample=a.wav\n<region> lokey=50\n<region> sample=b.wav\n",
+            { "a.wav", "b.wav", "..." }, { { 0, kParamLowNote, 50 } } },
+        // Opcodes before any header make a region; <control> and other headers take none
+        // of the slots' opcodes; unknown opcodes pass unnoticed.
+        { "lokey=40\nsample=a.wav\n<control> hikey=50\n<curve> pan=30\n<region> sample=b.wav "
+          "amp_veltrack=100 foo=bar pan=7\n",
+            { "a.wav", "b.wav", "..." },
+            { { 0, kParamLowNote, 40 }, { 1, kParamHighNote, 127 }, { 1, kParamPan, 7 } } },
+        { "<region>\nsample=gone.wav\nlokey=40\n<region>\nsample=b.wav\n",
+            { "wrong audio", "b.wav", "..." },
+            { { 0, kParamLowNote, 40 }, { 1, kParamLowNote, 12 } } },
+        { "<region> sample=a.wav\n<region> sample=a.wav hikey=-1\n", { "a.wav", "a.wav", "..." },
+            { { 0, kParamActive, 1 }, { 1, kParamActive, 0 } } },
+        // One opcode per line, comments and blank lines between: a comment or a blank line
+        // no longer ends a region.
+        { "<region>\nsample=a.wav\n// note\nlokey=40\n  \t\nhikey=50\n<region>\nsample=b.wav\n",
+            { "a.wav", "b.wav", "..." },
+            { { 0, kParamLowNote, 40 }, { 0, kParamHighNote, 50 }, { 1, kParamLowNote, 12 } } },
+        { "<reg\nsample=a.wav\nlokey=40\n", { "a.wav", "...", "..." },
+            { { 0, kParamLowNote, 40 } } },
         { "<region>\nsample=a.wav\n<group>\ndirection=reverse\n<region>\nsample=b.wav\n"
           "<region>\nsample=c.wav\ndirection=forward\n<group>\ndirection=reverse\n",
-            0, kParamReverse, 0 },
-        { "<region>\nsample=a.wav\n<group>\ndirection=reverse\n<region>\nsample=b.wav\n", 1,
-            kParamReverse, 1 },
-        { "<region>\nsample=a.wav\n<group>\ndirection=reverse\n<region>\nsample=b.wav\n"
-          "<region>\nsample=c.wav\ndirection=forward\n",
-            2, kParamReverse, 0 },
+            { "a.wav", "b.wav", "c.wav" },
+            { { 0, kParamReverse, 0 }, { 1, kParamReverse, 1 }, { 2, kParamReverse, 0 } } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        Restart();
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            SetParam(slot, kParamActive, 1);
+        Read(c.text);
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            EXPECT_EQ(Shows(slot), c.shows[slot]) << slot;
+        for (const Expect& e : c.expect)
+            EXPECT_EQ(Param(e.slot, e.offset), e.value) << e.slot << " " << e.offset;
+    }
+}
+
+TEST_F(SfzTest, IncludesAreReadInPlaceRelativeToTheIncludingFileWithinLimits)
+{
+    std::filesystem::create_directories(folder.root / "inc");
+    folder.Write("inc" + kSep + "regions.sfz",
+        "#define $LOW 50\n<region> sample=a.wav\n#include \"more.sfz\"\n#include \"none.sfz\"\n");
+    folder.Write("inc" + kSep + "more.sfz", "<region> sample=b.wav lokey=$LOW\n");
+    folder.Write("j.sfz", "<region> sample=a.wav\n#include \"i.sfz\"\n");
+    // A chain of includes as deep as allowed, one too deep at its end.
+    for (int depth = 1; depth <= SfzReader::kMaxIncludeDepth + 1; ++depth)
+        folder.Write("d" + std::to_string(depth) + ".sfz",
+            depth == SfzReader::kMaxIncludeDepth     ? "<region> sample=a.wav\n#include \"d"
+                    + std::to_string(depth + 1) + ".sfz\"\n"
+                : depth > SfzReader::kMaxIncludeDepth ? "<region> sample=b.wav\n"
+                                                      : "#include \"d" + std::to_string(depth + 1)
+                    + ".sfz\"\n");
+    struct Case {
+        std::string text; // of i.sfz
+        const char* shows[3];
+    } cases[] = {
+        { "#include \"inc/regions.sfz\"\n<region> sample=c.wav lokey=$LOW\n",
+            { "a.wav", "b.wav", "c.wav" } },
+        { "<region> sample=a.wav\n#include \"i.sfz\"\n<region> sample=b.wav\n",
+            { "a.wav", "b.wav", "..." } },
+        { "#include \"j.sfz\"\n<region> sample=c.wav\n", { "a.wav", "c.wav", "..." } },
+        { "#include \"d1.sfz\"\n", { "a.wav", "...", "..." } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         Restart();
         Read(c.text);
-        ASSERT_NE(Holds(c.slot), "") << c.slot;
-        EXPECT_EQ(Param(c.slot, c.offset), c.expected);
+        for (int slot = 0; slot < kSlotCount; ++slot)
+            EXPECT_EQ(Shows(slot), c.shows[slot]) << slot;
     }
+    EXPECT_EQ(Param(0, kParamLowNote), 12);
+    Restart();
+    Read(cases[0].text);
+    EXPECT_EQ(Param(1, kParamLowNote), 50);
+    EXPECT_EQ(Param(2, kParamLowNote), 50);
 }
 
 TEST_F(SfzTest, SamplePathsAreComposedWithThePlatformSeparator)
@@ -254,7 +366,7 @@ TEST_F(SfzTest, SamplePathsAreComposedWithThePlatformSeparator)
 #endif
     struct Case {
         std::string lines;
-        std::string stored; // "": refused
+        std::string stored; // "": refused, the slot holds nothing
     } cases[] = {
         { "default_path=samples/\nsample=a/b.wav\n", expected },
         { "default_path=samples\\\nsample=a\\b.wav\n", expected },
@@ -266,7 +378,7 @@ TEST_F(SfzTest, SamplePathsAreComposedWithThePlatformSeparator)
         SCOPED_TRACE(c.lines);
         Restart();
         Read("<region>\n" + c.lines);
-        EXPECT_EQ(plug->StateTextAt(0), c.stored.empty() ? folder.Path("x.wav") : c.stored);
+        EXPECT_EQ(plug->StateTextAt(0), c.stored);
     }
 }
 
@@ -283,12 +395,12 @@ TEST_F(SfzTest, AnSfzNamedWithoutAFolderFindsItsSamplesInTheCurrentOne)
 
 TEST_F(SfzTest, CrLfLinesEndWithoutTheirCr)
 {
-    // An empty CR LF line is no header: lokey still belongs to the first region.
-    Read("<region>\r\nsample=a.wav\r\n\r\nlokey=c4\r\npan_alternate=yes  \r\n<region>\r\n");
+    Read("<region>\r\nsample=a.wav\r\n\r\nlokey=c4\r\npan_alternate=yes  \r\n"
+         "<region> sample=b.wav\r\n");
     EXPECT_EQ(Holds(0), "a.wav");
     EXPECT_EQ(Param(0, kParamLowNote), 60);
     EXPECT_EQ(Param(0, kParamAltPan), 1);
-    EXPECT_EQ(Holds(1), "a.wav");
+    EXPECT_EQ(Holds(1), "b.wav");
 }
 
 TEST_F(SfzTest, AMissingSampleWarnsOncePerSlotAfterTheLockIsReleased)
@@ -310,17 +422,17 @@ TEST_F(SfzTest, AMissingSampleWarnsOncePerSlotAfterTheLockIsReleased)
     const std::string gone1 = "Wrong Sample in SFZ file: " + folder.Path("gone1.wav");
     plug->LoadSlotFile(2, path.c_str());
     EXPECT_EQ(Warnings(), (std::vector<std::string> { gone0, gone1 }));
-    EXPECT_EQ(Holds(0), "a.wav");
-    EXPECT_EQ(Holds(1), "b.wav");
-    EXPECT_EQ(Holds(2), "");
+    EXPECT_EQ(Shows(0), "wrong audio");
+    EXPECT_EQ(Shows(1), "a.wav"); // its last sample opcode counts
+    EXPECT_EQ(Shows(2), "wrong audio");
 
     // Read again: every slot has warned already.
     plug->LoadSlotFile(0, path.c_str());
     EXPECT_EQ(Warnings().size(), 2u);
-    // Given to slot 1 as a file, the same path lets slot 1 warn again, through the
+    // Given to slot 2 as a file, the same path lets slot 2 warn again, through the
     // dispatcher as well.
-    const IBox box = plug->sampleDisplay[1]->Box();
-    plug->sampleDisplay[1]->DropFile(box.left, box.top, path.c_str());
+    const IBox box = plug->sampleDisplay[2]->Box();
+    plug->sampleDisplay[2]->DropFile(box.left, box.top, path.c_str());
     EXPECT_EQ(Warnings(), (std::vector<std::string> { gone0, gone1, gone1 }));
     plug->sampleDisplay[0]->SetWarned(false);
     std::vector<char> text(path.c_str(), path.c_str() + path.size() + 1);
@@ -332,8 +444,12 @@ TEST_F(SfzTest, AMissingSampleWarnsOncePerSlotAfterTheLockIsReleased)
 TEST_F(SfzTest, AWarningIsShownOnlyByTheThreadThatQueuedIt)
 {
     const std::string path = Sfz("<region>\nsample=gone.wav\n");
-    // Read outside LoadSlotFile on another thread: queued there, and nobody shows it yet.
-    std::thread loader([&] { plug->sampleDisplay[0]->ReadSfz(path.c_str()); });
+    // Applied outside LoadSlotFile on another thread: queued there, and nobody shows it yet.
+    std::thread loader([&] {
+        std::array<SfzSlotPlan, kSlotCount> plans;
+        ASSERT_TRUE(SfzSlotPlan::ReadAll(path.c_str(), plans));
+        plug->sampleDisplay[0]->ApplySfzSlot(plans[0]);
+    });
     loader.join();
     // The audio thread passes through the dispatcher; it must not show the loader's box.
     VstEvents events {};
@@ -343,23 +459,33 @@ TEST_F(SfzTest, AWarningIsShownOnlyByTheThreadThatQueuedIt)
     EXPECT_TRUE(Warnings().empty());
 }
 
-TEST_F(SfzTest, SamplesLeadingBackToTheReaderOrTooLongAreRefused)
+TEST_F(SfzTest, SamplesLeadingBackToTheReaderMissingOrTooLongAreRefused)
 {
     folder.Write("noext", "x");
     folder.Write("other.SF", "<region>\nsample=i.sfz\n");
     folder.Write("j.sfz", "<region>\nsample=i.sfz\n");
+    std::filesystem::create_directories(folder.root / "dir.wav");
     const std::string tooLong(300, 'n');
-    for (const std::string& value : { std::string("i.sfz"), std::string("j.sfz"),
-             std::string("noext"), std::string("other.SF"), tooLong + ".wav", std::string() }) {
-        SCOPED_TRACE(value);
+    struct Case {
+        std::string value;
+        LoadFailure refusal;
+    } cases[] = { { "i.sfz", LoadFailure::kUnsupported }, { "j.sfz", LoadFailure::kUnsupported },
+        { "noext", LoadFailure::kUnsupported }, { "other.SF", LoadFailure::kUnsupported },
+        { tooLong + ".wav", LoadFailure::kUnreadable }, { "", LoadFailure::kNotFound },
+        { "gone.wav", LoadFailure::kNotFound }, { "dir.wav", LoadFailure::kUnreadable } };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
         Restart();
-        Read("<region>\nsample=" + value + "\n");
+        Read("<region>\nsample=" + c.value + "\n");
         ASSERT_EQ(Warnings().size(), 1u);
-        EXPECT_EQ(
-            Warnings()[0].rfind("Wrong Sample in SFZ file: " + folder.Path(value.substr(0, 8)), 0),
+        EXPECT_EQ(Warnings()[0].rfind(
+                      "Wrong Sample in SFZ file: " + folder.Path(c.value.substr(0, 8)), 0),
             0u);
-        EXPECT_EQ(Holds(0), "x.wav");
-        EXPECT_EQ(Holds(1), "");
+        EXPECT_EQ(Shows(0), "wrong audio");
+        EXPECT_EQ(Shows(1), "...");
+        std::array<SfzSlotPlan, kSlotCount> plans;
+        ASSERT_TRUE(SfzSlotPlan::ReadAll(folder.Path("i.sfz").c_str(), plans));
+        EXPECT_EQ(plans[0].refusal, c.refusal);
     }
 }
 
@@ -376,10 +502,10 @@ TEST_F(SfzTest, HugeLinesAndBinaryFilesAreReadSafely)
     Restart();
     Read("<region>\nsample=" + mega + ".wav\n");
     EXPECT_EQ(Warnings().size(), 1u);
-    EXPECT_EQ(Holds(0), "x.wav");
+    EXPECT_EQ(Shows(0), "wrong audio");
 
-    // Bytes of every value but 's' and 'S', so that no line can name a sample: nothing is
-    // applied, and the slots past the first are emptied.
+    // Bytes of every value but 's' and 'S', so that no line can name a sample: no region,
+    // so no slot changes.
     std::string binary;
     std::uint32_t state = 12345;
     for (int i = 0; i < 200000; ++i) {
@@ -390,7 +516,7 @@ TEST_F(SfzTest, HugeLinesAndBinaryFilesAreReadSafely)
     Restart();
     Read(binary);
     EXPECT_EQ(Holds(0), "x.wav");
-    EXPECT_EQ(Holds(1), "");
+    EXPECT_EQ(Holds(1), "y.wav");
     EXPECT_EQ(Param(0, kParamLowNote), kBefore[kParamLowNote]);
     EXPECT_TRUE(Warnings().empty());
 }

@@ -49,6 +49,18 @@ inline std::string Fmt(
         Le16(tag) + Le16(channels) + Le32(rate) + Le32(rate * align) + Le16(align) + Le16(bits));
 }
 
+// The extensible format header: its subformat GUID stands for the plain format tag
+// `subformat`, and `validBits` of each `bits`-bit container hold the value.
+inline std::string Extensible(std::uint16_t subformat, std::uint16_t channels, std::uint32_t rate,
+    std::uint16_t bits, std::uint16_t validBits)
+{
+    const std::uint16_t align = std::uint16_t(channels * (bits / 8));
+    return Chunk("fmt ",
+        Le16(0xFFFE) + Le16(channels) + Le32(rate) + Le32(rate * align) + Le16(align) + Le16(bits)
+            + Le16(22) + Le16(validBits) + Le32(0) + Le16(subformat)
+            + B("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xAA\x00\x38\x9B\x71"));
+}
+
 inline std::string Riff(const std::string& chunks)
 {
     return "RIFF" + Le32(std::uint32_t(4 + chunks.size())) + "WAVE" + chunks;
@@ -59,15 +71,26 @@ inline fs::path DataFile(const std::string& name)
     return (fs::path(QUELLORN_TEST_DATA) / "wav" / name).make_preferred();
 }
 
-// Interleaved doubles as sox decoded them.
-inline std::vector<double> ExpectedValues(const std::string& name)
+inline fs::path FlacFile(const std::string& name)
 {
-    std::ifstream in(DataFile(name), std::ios::binary);
+    return (fs::path(QUELLORN_TEST_DATA) / "flac" / name).make_preferred();
+}
+
+// Interleaved little-endian doubles from a file.
+inline std::vector<double> ValuesIn(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::vector<double> values(bytes.size() / sizeof(double));
     std::copy(bytes.begin(), bytes.begin() + std::ptrdiff_t(values.size() * sizeof(double)),
         reinterpret_cast<char*>(values.data()));
     return values;
+}
+
+// Interleaved doubles as sox decoded them.
+inline std::vector<double> ExpectedValues(const std::string& name)
+{
+    return ValuesIn(DataFile(name));
 }
 
 class TempFolder {
@@ -97,7 +120,12 @@ public:
 
     std::string Copy(const std::string& fixture, const std::string& name) const
     {
-        fs::copy_file(DataFile(fixture), root / name, fs::copy_options::overwrite_existing);
+        return CopyFile(DataFile(fixture), name);
+    }
+
+    std::string CopyFile(const fs::path& from, const std::string& name) const
+    {
+        fs::copy_file(from, root / name, fs::copy_options::overwrite_existing);
         return Path(name);
     }
 
