@@ -1,6 +1,6 @@
 // What a sample load costs the music: an audio thread processes 128-frame blocks at the pace
 // of 44.1 kHz, with notes sounding, while another thread loads a 60-second stereo Ogg Vorbis
-// file and a 60-second 24-bit stereo WAV file into slot 0, first as the editor does (a
+// file, a 60-second 24-bit stereo WAV file and the same as FLAC into slot 0, first as the editor does (a
 // drop on the slot) and then as the host does (a state restore naming the file). Reports,
 // per file and way, the time the load took, the longest block and the longest time the
 // audio thread waited for the plug-in's lock. The files are made at start with sox and
@@ -156,10 +156,12 @@ int main(int argc, char** argv)
     fs::create_directories(folder);
     const std::string wav = (folder / "long-24bit.wav").string();
     const std::string ogg = (folder / "long-stereo.ogg").string();
+    const std::string flac = (folder / "long-24bit.flac").string();
     const std::string source = (folder / "source.wav").string();
     if (!Run("sox -q -n -r 44100 -c 2 -b 24 -t wavpcm '" + wav + "' synth 60 pinknoise vol 0.5")
         || !Run("sox -q -n -r 44100 -c 2 -b 16 '" + source + "' synth 60 pinknoise vol 0.5")
-        || !Run("oggenc -Q -q 5 -o '" + ogg + "' '" + source + "'")) {
+        || !Run("oggenc -Q -q 5 -o '" + ogg + "' '" + source + "'")
+        || !Run("sox -q '" + wav + "' '" + flac + "'")) {
         std::fprintf(stderr, "making the files with sox and oggenc failed\n");
         fs::remove_all(folder);
         return 1;
@@ -187,8 +189,10 @@ int main(int argc, char** argv)
         } cases[] = {
             {"ogg, dropped on the slot", ogg, false},
             {"wav, dropped on the slot", wav, false},
+            {"flac, dropped on the slot", flac, false},
             {"ogg, state restore", ogg, true},
             {"wav, state restore", wav, true},
+            {"flac, state restore", flac, true},
         };
         for (const Case& c : cases) {
             const std::vector<unsigned char> state = StateNaming(*plug, c.path);
