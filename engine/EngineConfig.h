@@ -6,6 +6,8 @@ constexpr int kVoiceCount = 20;
 constexpr int kParamsPerSlot = 12;
 constexpr int kParamCount = kSlotCount * kParamsPerSlot;
 constexpr int kPresetCount = 10;
+// A voice's release frame when no note-off is waiting for it.
+constexpr int kNoPendingRelease = -1;
 
 // Parameter index = kParamsPerSlot * slot + offset.
 enum SlotParam : int {

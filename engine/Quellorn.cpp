@@ -9,9 +9,15 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace {
+
+// Each parameter's short name for hosts' narrow displays, by offset within its slot; the
+// slot's number follows it.
+constexpr const char* kShortParamNames[kParamsPerSlot] = {
+    "Act", "Low", "High", "Root", "Semi", "Att", "Rel", "Pan", "AltP", "Vol", "Rev", "Loop"};
 
 // Every byte 0x9B: a whole number no parameter value rounds to, so the first change of
 // every parameter is applied.
@@ -37,6 +43,7 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
     lastBlockClock = readClock();
     lastApplied.reset(new std::int32_t[kParamCount]);
     std::fill(lastApplied.get(), lastApplied.get() + kParamCount, kNeverApplied);
+    std::fill(std::begin(voiceReleaseFrame), std::end(voiceReleaseFrame), kNoPendingRelease);
     ParamCountdown::Restart(kParamCount);
 
     DeclareParameters();
@@ -96,6 +103,25 @@ void CLS_QUELLORN::DeclareParameters()
         enumerated(kParamReverse, "Reverse", 0);
         enumerated(kParamLoop, "Loop", 1);
     }
+}
+
+bool CLS_QUELLORN::GetParamPresentation(int index, IParamPresentation& out)
+{
+    ILockGuard lock(Lock());
+    const IParameter* param = GetParam(index);
+    if (!param)
+        return false;
+    // Three slots have the same twelve parameters: hosts that list parameters by name
+    // alone would show three of each, so every text names the slot.
+    const int slot = index / kParamsPerSlot;
+    std::snprintf(out.label, sizeof out.label, "Slot %d %s", slot + 1, param->ParamName());
+    std::snprintf(out.shortLabel, sizeof out.shortLabel, "%s %c",
+                  kShortParamNames[index % kParamsPerSlot], static_cast<char>('1' + slot));
+    out.isSwitch = param->Kind() == ParamKind::Enumerated && param->Max() - param->Min() == 1.0;
+    out.category = slot + 1;
+    out.categoryCount = kParamsPerSlot;
+    std::snprintf(out.categoryLabel, sizeof out.categoryLabel, "Slot %d", slot + 1);
+    return true;
 }
 
 void CLS_QUELLORN::ParamChanged(int index)

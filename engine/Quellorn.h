@@ -31,6 +31,8 @@ public:
     void ParamChanged(int index) override;
     void RenderBlock(double** inputs, double** outputs, int frames) override;
     void HandleMidiEvent(const IMidiEvent& event) override;
+    void ProcessingSwitchedOn() override;
+    bool GetParamPresentation(int index, IParamPresentation& out) override;
     // Both take the load lock first: call them without the object lock, or the audio
     // thread waits for the whole decode.
     void LoadSlotFile(int slot, const char* path) override;
@@ -74,6 +76,10 @@ public:
     std::int16_t voiceNote[kVoiceCount] = {};
     std::int16_t voiceStage[kVoiceCount] = {}; // 0 free, 1 attack, 2 sustain, 3 release
     std::int32_t voiceStartFrame[kVoiceCount] = {};
+    // Frame of the block being prepared at which a note-off moves the voice into its
+    // release, so a note shorter than a block still sounds; kNoPendingRelease when none is
+    // waiting. A release the block does not reach starts with the next block.
+    std::int32_t voiceReleaseFrame[kVoiceCount] = {}; // all kNoPendingRelease once built
     double voicePos[kVoiceCount] = {};
     double voiceStep[kVoiceCount] = {};
     float voiceLeft[kVoiceCount] = {};

@@ -44,9 +44,11 @@ void CLS_QUELLORN::RenderBlock(double**, double** outputs, int frames)
     transportWasRunning = running;
 
     // A pause of more than half a second between blocks drops the voices rather than
-    // resuming them mid-note. Unsigned, so the clock may wrap.
+    // resuming them mid-note. Unsigned, so the clock may wrap. An offline render takes
+    // as long as the machine needs and must not depend on it.
     const std::int32_t now = readClock();
-    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastBlockClock) > kStallMs)
+    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(lastBlockClock) > kStallMs
+        && MayBeRealTime())
         CutAllVoices();
 
     if (frames > 0) {
@@ -57,6 +59,14 @@ void CLS_QUELLORN::RenderBlock(double**, double** outputs, int frames)
         RenderVoices(left, right, frames);
     }
 
+    // A note-off at or beyond the block's end releases its voice from the next block on.
+    for (int v = 0; v < kVoiceCount; ++v) {
+        if (voiceReleaseFrame[v] == kNoPendingRelease)
+            continue;
+        if (voiceSlot[v] != 0)
+            voiceStage[v] = 3;
+        voiceReleaseFrame[v] = kNoPendingRelease;
+    }
     std::fill(std::begin(voiceStartFrame), std::end(voiceStartFrame), 0);
     lastBlockClock = now;
 }
@@ -78,7 +88,10 @@ struct VoiceState {
     double env;
     double gain;
     int stage;
+    int releaseAt; // frame of a note-off still to come in this block, else kNoRelease
 };
+
+constexpr int kNoRelease = std::numeric_limits<int>::max();
 
 enum class VoiceEnd { Running, Freed };
 
@@ -138,8 +151,14 @@ VoiceEnd MixVoice(VoiceState& s, double attack, double release, double* left, do
                   int j, int frames)
 {
     while (j < frames) {
+        // The note-off's frame releases already; a voice starting after it releases from
+        // its first frame.
+        if (j >= s.releaseAt) {
+            s.stage = 3;
+            s.releaseAt = kNoRelease;
+        }
         if (s.stage == 2) {
-            const int run = FramesBeforeEnd(s, frames - j);
+            const int run = FramesBeforeEnd(s, std::min(frames, s.releaseAt) - j);
             if (run > 0) {
                 MixSustained<Stereo>(s, left + j, right + j, run);
                 j += run;
@@ -212,16 +231,18 @@ struct BlockVoice {
 };
 
 // How many frames from `j` the voice can be mixed in the shared loop: it must have started,
-// be sustained, and stay clear of its sample's end. The loop converts positions to 32-bit
-// indices, so longer samples stay with the general loop.
+// be sustained until its note-off's frame, and stay clear of its sample's end. The loop
+// converts positions to 32-bit indices, so longer samples stay with the general loop.
 int FramesTogether(const BlockVoice& b, int j, int frames)
 {
-    if (b.start > j || b.s.stage != 2 || !(b.s.pos >= 0.0)
+    if (b.start > j || b.s.stage != 2 || b.s.releaseAt <= j || !(b.s.pos >= 0.0)
         || b.s.lastFrame > std::numeric_limits<std::int32_t>::max())
         return 0;
-    const int remaining = frames - j;
+    const int until = std::min(frames, b.s.releaseAt);
+    const int remaining = until - j;
     const int run = FramesBeforeEnd(b.s, remaining);
-    return run >= kShortestTogether || run == remaining ? run : 0;
+    // A short run is worth it only at the block's end, where the stretch ends anyway.
+    return run >= kShortestTogether || (run == remaining && until == frames) ? run : 0;
 }
 
 Lane LaneFor(const VoiceState& s, bool stereo)
@@ -278,11 +299,21 @@ void MixAlone(BlockVoice& b, double* left, double* right, int j, int stop)
 
 } // namespace
 
+void CLS_QUELLORN::ProcessingSwitchedOn()
+{
+    ILockGuard lock(Lock());
+    lastBlockClock = readClock(); // the time processing was off is no stall
+}
+
 void CLS_QUELLORN::StartEngine()
 {
     engineStarted = true;
+    // Whatever happened between construction and the first notes or block (a long
+    // sample loaded, a project opened) is no stall.
+    lastBlockClock = readClock();
     for (int v = 0; v < kVoiceCount; ++v) {
         voiceSlot[v] = voiceNote[v] = voiceStage[v] = 0;
+        voiceReleaseFrame[v] = kNoPendingRelease;
         voicePos[v] = voiceEnv[v] = voiceGain[v] = 0.0;
         voiceLevel[v] = 0.0f;
     }
@@ -317,6 +348,11 @@ void CLS_QUELLORN::RenderVoices(double* left, double* right, int frames)
         // fixed, so computing it once here gives the same value.
         s.gain = s.level * s.env;
         s.stage = voiceStage[v];
+        // Past the block's end the frame itself no longer matters, and the largest offset
+        // a host can send must not read as no note-off at all.
+        s.releaseAt = voiceReleaseFrame[v] == kNoPendingRelease
+                          ? kNoRelease
+                          : std::min(static_cast<int>(voiceReleaseFrame[v]), frames);
         b.attack = attackStep[slot];
         b.release = releaseStep[slot];
         b.voice = v;
@@ -370,5 +406,6 @@ void CLS_QUELLORN::RenderVoices(double* left, double* right, int frames)
         voiceEnv[b.voice] = b.s.env;
         voiceGain[b.voice] = b.s.gain;
         voiceStage[b.voice] = static_cast<std::int16_t>(b.s.stage);
+        voiceReleaseFrame[b.voice] = b.s.releaseAt == kNoRelease ? kNoPendingRelease : b.s.releaseAt;
     }
 }

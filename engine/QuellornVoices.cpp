@@ -51,7 +51,9 @@ void CLS_QUELLORN::HandleMidiEvent(const IMidiEvent& event)
                 } else {
                     for (int v = 0; v < kVoiceCount; ++v) {
                         if (voiceSlot[v] == slot + 1 && voiceNote[v] == key) {
-                            voiceStage[v] = 3;
+                            // The release starts at the message's own frame; the voice
+                            // sounds until then, however short the note.
+                            voiceReleaseFrame[v] = std::max(0, event.offset);
                             voiceNote[v] = 0;
                             break;
                         }
@@ -69,6 +71,7 @@ void CLS_QUELLORN::StartVoice(int v, int slot, int key, int velocity, int offset
     voicesInUse = std::max<std::int16_t>(voicesInUse, static_cast<std::int16_t>(v + 1));
     voiceNote[v] = static_cast<std::int16_t>(key);
     voiceStartFrame[v] = offset;
+    voiceReleaseFrame[v] = kNoPendingRelease;
     if (MySample* display = sampleDisplay[slot]; display && !display->PlayedMark()) {
         display->SetPlayedMark(true);
         display->MarkRedraw();
@@ -117,6 +120,7 @@ void CLS_QUELLORN::ClearVoice(int v)
     voiceNote[v] = 0;
     voiceStage[v] = 0;
     voiceSlot[v] = 0;
+    voiceReleaseFrame[v] = kNoPendingRelease;
 }
 
 void CLS_QUELLORN::FreeVoice(int v)

@@ -1,6 +1,7 @@
 #include "plugbase/IParameter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -33,14 +34,24 @@ double LeadingNumber(const char* text)
     }
     if (*p == '+' || *p == '-')
         return 0.0; // from_chars would take a second sign that strtod refuses
+    // strtod reads "0x" and hexadecimal digits, with a binary exponent after 'p'; without a
+    // digit after it, only the 0 before it. from_chars wants the digits alone, and would
+    // take a sign, "inf" or "nan" there that strtod does not.
+    const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X')
+                     && (std::isxdigit(static_cast<unsigned char>(p[2]))
+                         || (p[2] == '.' && std::isxdigit(static_cast<unsigned char>(p[3]))));
+    if (hex)
+        p += 2;
     // from_chars reads no sign of its own here and never consults the locale, so a host
     // running under a comma-decimal locale still parses the point-separated texts we show.
     double v = 0.0;
     const char* end = p + std::strlen(p);
-    auto result = std::from_chars(p, end, v, std::chars_format::general);
+    auto result = std::from_chars(p, end, v, hex ? std::chars_format::hex : std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         // Too large or too small for a double: an exponent with a minus sign underflowed.
-        const char* e = std::find_if(p, result.ptr, [](char c) { return c == 'e' || c == 'E'; });
+        const char* e = std::find_if(p, result.ptr, [hex](char c) {
+            return hex ? c == 'p' || c == 'P' : c == 'e' || c == 'E';
+        });
         const bool underflow = e + 1 < result.ptr && e[1] == '-';
         v = underflow ? 0.0 : HUGE_VAL;
     } else if (result.ec != std::errc()) {

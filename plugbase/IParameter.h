@@ -80,6 +80,7 @@ private:
 
 // Copies src into a fixed buffer of `size` bytes, always terminated; a null src gives "".
 void CopyText(char* dst, const char* src, std::size_t size);
-// Reads the leading decimal number of text the way strtod does, but always with a point as
-// decimal separator whatever the process locale; 0 when there is none or it is not a number.
+// Reads the leading number of text the way strtod does, hexadecimal forms included, but
+// always with a point as separator whatever the process locale; 0 when there is none or it
+// is not a number.
 double LeadingNumber(const char* text);

@@ -3,6 +3,7 @@
 #include "editor/IEditorSurface.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cstdio>
 #include <cstring>
 
@@ -165,17 +166,29 @@ void IPlugBase::SetBlockFrames(int frames)
 {
     if (frames == blockFrames || frames < 0)
         return;
-    for (IChannel& channel : inputs)
-        channel.scratch.assign(static_cast<std::size_t>(frames), 0.0);
-    for (IChannel& channel : outputs)
-        channel.scratch.assign(static_cast<std::size_t>(frames), 0.0);
-    // The pointer entries of disconnected channels must follow their resized buffers.
-    for (IChannel& channel : inputs)
-        if (!channel.connected)
-            *channel.pointerSlot = channel.scratch.data();
-    for (IChannel& channel : outputs)
-        if (!channel.connected)
-            *channel.pointerSlot = channel.scratch.data();
+    // The pointer entries of disconnected channels must follow their buffers wherever
+    // these move, also when growing them fails halfway.
+    const auto repoint = [this] {
+        for (std::vector<IChannel>* list : {&inputs, &outputs})
+            for (IChannel& channel : *list)
+                if (!channel.connected)
+                    *channel.pointerSlot = channel.scratch.data();
+    };
+    const auto n = static_cast<std::size_t>(frames);
+    // Room for every buffer first: should an allocation fail, each channel keeps its
+    // length and contents, and the block length stays.
+    try {
+        for (std::vector<IChannel>* list : {&inputs, &outputs})
+            for (IChannel& channel : *list)
+                channel.scratch.reserve(n);
+    } catch (...) {
+        repoint();
+        throw;
+    }
+    for (std::vector<IChannel>* list : {&inputs, &outputs})
+        for (IChannel& channel : *list)
+            channel.scratch.assign(n, 0.0);
+    repoint();
     blockFrames = frames;
 }
 
@@ -294,8 +307,13 @@ IPlugBase::DeferredMessages::DeferredMessages(IPlugBase* owner) : plug(owner)
 
 IPlugBase::DeferredMessages::~DeferredMessages()
 {
-    if (--deferredDepth == 0 && plug)
-        plug->DeliverDeferredMessages();
+    try {
+        if (--deferredDepth == 0 && plug)
+            plug->DeliverDeferredMessages();
+    } catch (...) {
+        // A destructor may run while an exception unwinds; a second one would end the
+        // process. Messages that cannot be shown are dropped.
+    }
 }
 
 void IPlugBase::DeliverDeferredMessages()

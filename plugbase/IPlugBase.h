@@ -43,6 +43,17 @@ struct ISysExEvent {
     const unsigned char* data = nullptr; // owned by the host for the duration of the call
 };
 
+// How a host's own parameter list may present one parameter: a label that says which
+// group it belongs to, a short one for narrow displays, and its group.
+struct IParamPresentation {
+    char label[64] = {};      // at most 63 characters
+    char shortLabel[8] = {};  // at most 7
+    bool isSwitch = false;    // two values, shown as a switch rather than a slider
+    int category = 0;         // its group, counted from 1; 0 for none
+    int categoryCount = 0;    // parameters in that group
+    char categoryLabel[24] = {};
+};
+
 struct StateText {
     char text[kStateTextSize];
 };
@@ -110,6 +121,10 @@ public:
     // Why the slot's last load failed, as the user reads it ("not found", "unsupported
     // format: .aif"); the empty text when it did not fail. Never null.
     virtual const char* SlotLoadFailure(int) const { return ""; }
+    // The host has switched processing on (effMainsChanged); blocks follow.
+    virtual void ProcessingSwitchedOn() {}
+    // Fills the presentation of a parameter; false when the plug-in gives none.
+    virtual bool GetParamPresentation(int, IParamPresentation&) { return false; }
 
     // ---- parameters ------------------------------------------------------------------
     int ParamCount() const { return static_cast<int>(params.size()); }

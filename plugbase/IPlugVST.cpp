@@ -16,48 +16,88 @@ IPlugVST* FromEffect(AEffect* effect)
     return effect ? static_cast<IPlugVST*>(effect->object) : nullptr;
 }
 
+// No exception may cross into the host, which is no C++ and could not unwind it: every
+// function of the record catches everything and answers 0, silence or nothing done.
+
 VstIntPtr DispatcherProc(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
                          void* ptr, float opt)
 {
     IPlugVST* plug = FromEffect(effect);
     if (!plug)
         return 0;
-    if (opcode == effClose)
-        return plug->Dispatch(opcode, index, value, ptr, opt); // the object is gone after it
-    // Loads restored from the host's state may warn; the warnings wait until the dispatcher
-    // has let go of the lock.
-    IPlugBase::DeferredMessages deferred(plug);
-    return plug->Dispatch(opcode, index, value, ptr, opt);
+    try {
+        if (opcode == effClose)
+            return plug->Dispatch(opcode, index, value, ptr, opt); // the object is gone after it
+        // Loads restored from the host's state may warn; the warnings wait until the
+        // dispatcher has let go of the lock.
+        IPlugBase::DeferredMessages deferred(plug);
+        return plug->Dispatch(opcode, index, value, ptr, opt);
+    } catch (...) {
+        return 0;
+    }
+}
+
+template <typename Sample>
+void Silence(const AEffect* effect, Sample** out, VstInt32 frames)
+{
+    if (!out || frames <= 0)
+        return;
+    for (VstInt32 c = 0; c < effect->numOutputs; ++c)
+        if (out[c])
+            std::fill(out[c], out[c] + frames, Sample{0});
 }
 
 void ProcessAccumulatingProc(AEffect* effect, float** in, float** out, VstInt32 frames)
 {
-    if (IPlugVST* plug = FromEffect(effect))
-        plug->ProcessFloat(in, out, frames, true);
+    if (IPlugVST* plug = FromEffect(effect)) {
+        try {
+            plug->ProcessFloat(in, out, frames, true);
+        } catch (...) {
+            // Nothing has been added yet: the outputs keep what the host put there.
+        }
+    }
 }
 
 void ProcessReplacingProc(AEffect* effect, float** in, float** out, VstInt32 frames)
 {
-    if (IPlugVST* plug = FromEffect(effect))
-        plug->ProcessFloat(in, out, frames, false);
+    if (IPlugVST* plug = FromEffect(effect)) {
+        try {
+            plug->ProcessFloat(in, out, frames, false);
+        } catch (...) {
+            Silence(effect, out, frames);
+        }
+    }
 }
 
 void ProcessDoubleReplacingProc(AEffect* effect, double** in, double** out, VstInt32 frames)
 {
-    if (IPlugVST* plug = FromEffect(effect))
-        plug->ProcessDouble(in, out, frames);
+    if (IPlugVST* plug = FromEffect(effect)) {
+        try {
+            plug->ProcessDouble(in, out, frames);
+        } catch (...) {
+            Silence(effect, out, frames);
+        }
+    }
 }
 
 void SetParameterProc(AEffect* effect, VstInt32 index, float value)
 {
-    if (IPlugVST* plug = FromEffect(effect))
-        plug->SetParameter(index, value);
+    if (IPlugVST* plug = FromEffect(effect)) {
+        try {
+            plug->SetParameter(index, value);
+        } catch (...) {
+        }
+    }
 }
 
 float GetParameterProc(AEffect* effect, VstInt32 index)
 {
     IPlugVST* plug = FromEffect(effect);
-    return plug ? plug->GetParameter(index) : 0.0f;
+    try {
+        return plug ? plug->GetParameter(index) : 0.0f;
+    } catch (...) {
+        return 0.0f;
+    }
 }
 
 } // namespace
@@ -202,6 +242,12 @@ int IPlugVST::GetTransportState()
     if (info->flags & kVstTransportRecording)
         return 2;
     return 0;
+}
+
+bool IPlugVST::MayBeRealTime()
+{
+    const VstIntPtr level = CallHost(audioMasterGetCurrentProcessLevel);
+    return level == kVstProcessLevelUnknown || level == kVstProcessLevelRealtime;
 }
 
 // ---- editor and latency ---------------------------------------------------------------------
@@ -367,10 +413,16 @@ void IPlugVST::SetParameter(VstInt32 index, float value)
     IParameter* param = GetParam(index);
     if (!param)
         return;
-    if (editor)
-        editor->ShowParamValue(index, value, true);
-    param->SetNormalised(value);
-    HostParamChanged(index, value);
+    const double before = param->PlainValue();
+    try {
+        if (editor)
+            editor->ShowParamValue(index, value, true);
+        param->SetNormalised(value);
+        HostParamChanged(index, value);
+    } catch (...) {
+        param->SetPlainValue(before); // the value the plug-in last applied
+        throw;
+    }
 }
 
 float IPlugVST::GetParameter(VstInt32 index)

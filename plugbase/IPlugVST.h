@@ -41,6 +41,9 @@ public:
 
     // 1 playing, 2 recording, 0 stopped; asked of the host every block.
     int GetTransportState();
+    // Whether the host may be processing in real time: it says so, or says nothing. Only
+    // then does the wall clock between blocks mean anything. Asked of the host every block.
+    bool MayBeRealTime();
 
     // What the record's function pointers lead to.
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
@@ -55,6 +58,7 @@ private:
     VstTimeInfo* TimeInfo(VstInt32 filter);
     VstIntPtr VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, float opt);
     VstIntPtr CanDo(const char* text) const;
+    VstIntPtr ParamProperties(VstInt32 index, VstParameterProperties* out);
     VstIntPtr GetChunk(bool bank, void* ptr);
     VstIntPtr SetChunk(bool bank, VstIntPtr size, const void* data,
                        std::unique_lock<std::recursive_mutex>& lock);

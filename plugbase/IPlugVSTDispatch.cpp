@@ -57,7 +57,11 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         ResetAllParams();
         return 0;
     case effClose:
-        BeforeClose();
+        try {
+            BeforeClose();
+        } catch (...) {
+            // The host lets go of the plug-in whatever happens; it must still be deleted.
+        }
         lock.unlock();
         delete this;
         return 0;
@@ -95,6 +99,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         if (param && text)
             CopyWhole(text, param->ParamName());
         return 0;
+    case effGetParameterProperties:
+        return param && ptr ? ParamProperties(index, static_cast<VstParameterProperties*>(ptr)) : 0;
     case effSetSampleRate:
         // A rate that is not a positive number would turn every step infinite; keep the old.
         if (std::isfinite(opt) && opt > 0.0f)
@@ -112,6 +118,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
             ResetProcessing();
         } else {
             SetActive(true);
+            ProcessingSwitchedOn();
         }
         return 0;
     case effEditGetRect:
@@ -294,6 +301,25 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
     default:
         return 0;
     }
+}
+
+VstIntPtr IPlugVST::ParamProperties(VstInt32 index, VstParameterProperties* out)
+{
+    IParamPresentation presentation;
+    if (!GetParamPresentation(index, presentation))
+        return 0;
+    *out = VstParameterProperties{};
+    CopyText(out->label, presentation.label, sizeof out->label);
+    CopyText(out->shortLabel, presentation.shortLabel, sizeof out->shortLabel);
+    if (presentation.isSwitch)
+        out->flags |= kVstParameterIsSwitch;
+    if (presentation.category > 0) {
+        out->flags |= kVstParameterSupportsDisplayCategory;
+        out->category = static_cast<VstInt16>(presentation.category);
+        out->numParametersInCategory = static_cast<VstInt16>(presentation.categoryCount);
+        CopyText(out->categoryLabel, presentation.categoryLabel, sizeof out->categoryLabel);
+    }
+    return 1;
 }
 
 VstIntPtr IPlugVST::CanDo(const char* text) const

@@ -186,6 +186,7 @@ enum VstStringLengths : VstInt32 {
     kVstMaxEffectNameLen = 32,
     kVstMaxLabelLen = 64,
     kVstMaxShortLabelLen = 8,
+    kVstMaxCategLabelLen = 24,
 };
 
 enum VstPlugCategory : VstInt32 {
@@ -297,6 +298,46 @@ struct VstTimeInfo {
     VstInt32 flags;
 };
 
+// What audioMasterGetCurrentProcessLevel answers.
+enum VstProcessLevels : VstInt32 {
+    kVstProcessLevelUnknown = 0,
+    kVstProcessLevelUser,
+    kVstProcessLevelRealtime,
+    kVstProcessLevelPrefetch,
+    kVstProcessLevelOffline,
+};
+
+// ---- Parameter properties (effGetParameterProperties) ----------------------------------
+
+enum VstParameterFlags : VstInt32 {
+    kVstParameterIsSwitch = 1 << 0,
+    kVstParameterUsesIntegerMinMax = 1 << 1,
+    kVstParameterUsesFloatStep = 1 << 2,
+    kVstParameterUsesIntStep = 1 << 3,
+    kVstParameterSupportsDisplayIndex = 1 << 4,
+    kVstParameterSupportsDisplayCategory = 1 << 5,
+    kVstParameterCanRamp = 1 << 6,
+};
+
+struct VstParameterProperties {
+    float stepFloat;
+    float smallStepFloat;
+    float largeStepFloat;
+    char label[kVstMaxLabelLen];
+    VstInt32 flags;
+    VstInt32 minInteger;
+    VstInt32 maxInteger;
+    VstInt32 stepInteger;
+    VstInt32 largeStepInteger;
+    char shortLabel[kVstMaxShortLabelLen];
+    VstInt16 displayIndex;
+    VstInt16 category;
+    VstInt16 numParametersInCategory;
+    VstInt16 reserved;
+    char categoryLabel[kVstMaxCategLabelLen];
+    char future[16];
+};
+
 // ---- Pins, speakers, editor, key names --------------------------------------------------
 
 enum VstPinPropertiesFlags : VstInt32 {
@@ -351,7 +392,26 @@ struct MidiKeyName {
     VstInt32 flags;
 };
 
-// ---- Layout pins (64-bit targets) ------------------------------------------------------
+// ---- Layout pins ---------------------------------------------------------------------------
+
+// Without pointers: the same on every target.
+static_assert(sizeof(VstParameterProperties) == 152, "VstParameterProperties size");
+static_assert(offsetof(VstParameterProperties, label) == 12, "VstParameterProperties.label");
+static_assert(offsetof(VstParameterProperties, flags) == 76, "VstParameterProperties.flags");
+static_assert(offsetof(VstParameterProperties, minInteger) == 80, "VstParameterProperties.minInteger");
+static_assert(offsetof(VstParameterProperties, largeStepInteger) == 92,
+              "VstParameterProperties.largeStepInteger");
+static_assert(offsetof(VstParameterProperties, shortLabel) == 96, "VstParameterProperties.shortLabel");
+static_assert(offsetof(VstParameterProperties, displayIndex) == 104,
+              "VstParameterProperties.displayIndex");
+static_assert(offsetof(VstParameterProperties, category) == 106, "VstParameterProperties.category");
+static_assert(offsetof(VstParameterProperties, numParametersInCategory) == 108,
+              "VstParameterProperties.numParametersInCategory");
+static_assert(offsetof(VstParameterProperties, categoryLabel) == 112,
+              "VstParameterProperties.categoryLabel");
+static_assert(offsetof(VstParameterProperties, future) == 136, "VstParameterProperties.future");
+
+// 64-bit targets:
 
 #if INTPTR_MAX == INT64_MAX
 static_assert(sizeof(AEffect) == 192, "AEffect size");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -13,16 +14,6 @@ CLS_QUELLORN* Sampler(TestHost& host)
     return static_cast<CLS_QUELLORN*>(host.effect->object);
 }
 
-// Processes one block into float buffers prefilled with a marker, so a block that leaves
-// the host's buffers alone is told apart from one that writes silence.
-bool BlockIsSilent(TestHost& host, int frames)
-{
-    std::vector<float> left(static_cast<std::size_t>(frames), 7.0f);
-    std::vector<float> right(static_cast<std::size_t>(frames), 7.0f);
-    float* outs[] = {left.data(), right.data()};
-    host.effect->processReplacing(host.effect, nullptr, outs, frames);
-    return left[0] == 0.0f && right[frames - 1] == 0.0f;
-}
 
 TEST(ParamCountdown, OpeningAppliesEveryParameterAndRaisesReady)
 {
@@ -81,13 +72,47 @@ TEST(ParamCountdown, IsSharedByInstancesAndRestartedByEachConstruction)
     EXPECT_TRUE(Sampler(first)->ParamsReady());
 }
 
-TEST(ParamCountdown, WritesSilenceBeforeAndAfterReady)
+// A note played while one parameter is still to be applied: every processing function
+// leaves the host silence (the accumulating one adds nothing) until the last is applied.
+TEST(ParamCountdown, BlocksStaySilentUntilReadyThoughANoteSounds)
 {
     TestHost host;
     ASSERT_NE(host.Create(), nullptr);
-    EXPECT_TRUE(BlockIsSilent(host, 64)); // zeros from the scratch buffers
-    host.Dispatch(effOpen);
-    EXPECT_TRUE(BlockIsSilent(host, 64));
+    CLS_QUELLORN* plug = Sampler(host);
+    host.processLevel = kVstProcessLevelOffline; // however slowly the test runs
+    host.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    for (int i = 0; i < kParamCount - 1; ++i)
+        plug->ParamChanged(i);
+    plug->slotSample[0].frames = 4096;
+    plug->slotSample[0].channels = 1;
+    plug->slotSample[0].samples.assign(4096, 0.5);
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    plug->HandleMidiEvent(on);
+    ASSERT_EQ(plug->voiceSlot[0], 1);
+
+    constexpr int kFrames = 64;
+    std::vector<float> left(kFrames), right(kFrames);
+    float* outs[] = {left.data(), right.data()};
+    std::vector<double> dleft(kFrames), dright(kFrames);
+    double* douts[] = {dleft.data(), dright.data()};
+    for (bool ready : {false, true}) {
+        SCOPED_TRACE(ready);
+        EXPECT_EQ(plug->ParamsReady(), ready);
+        std::fill(left.begin(), left.end(), 7.0f);
+        host.effect->processReplacing(host.effect, nullptr, outs, kFrames);
+        EXPECT_EQ(left[kFrames - 1] != 0.0f, ready);
+        std::fill(left.begin(), left.end(), 7.0f);
+        host.effect->process(host.effect, nullptr, outs, kFrames);
+        EXPECT_EQ(left[kFrames - 1] != 7.0f, ready);
+        std::fill(dleft.begin(), dleft.end(), 7.0);
+        host.effect->processDoubleReplacing(host.effect, nullptr, douts, kFrames);
+        EXPECT_EQ(dleft[kFrames - 1] != 0.0, ready);
+        EXPECT_NE(dleft[kFrames - 1], 7.0);
+        plug->ParamChanged(kParamCount - 1);
+    }
 }
 
 } // namespace

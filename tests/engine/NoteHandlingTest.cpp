@@ -113,14 +113,18 @@ TEST_F(NoteHandling, NoteOffsReleaseOneVoicePerMessageLowerNumberFirst)
     SetPlain(24 + kParamActive, 0);
     Note(60, 100);
     Note(60, 100);
-    Note(60, 0); // velocity 0 is a note-off
-    EXPECT_EQ(plug->voiceStage[0], 3);
+    Note(60, 0, 7); // velocity 0 is a note-off; it releases at its frame of the next block
+    EXPECT_EQ(plug->voiceReleaseFrame[0], 7);
     EXPECT_EQ(plug->voiceNote[0], 0);
-    EXPECT_EQ(plug->voiceStage[1], 1);
+    EXPECT_EQ(plug->voiceReleaseFrame[1], kNoPendingRelease);
     Note(60, 64, 0, 0x80);
-    EXPECT_EQ(plug->voiceStage[1], 3);
+    EXPECT_EQ(plug->voiceReleaseFrame[1], 0);
     Note(60, 64, 0, 0x80); // nothing left to release
     EXPECT_EQ(BusyVoices(), 2);
+    Render(0); // a block that does not reach the frames releases from the next one
+    EXPECT_EQ(plug->voiceStage[0], 3);
+    EXPECT_EQ(plug->voiceStage[1], 3);
+    EXPECT_EQ(plug->voiceReleaseFrame[0], kNoPendingRelease);
 }
 
 TEST_F(NoteHandling, OtherMessagesPassThroughAndLowKeysAreDropped)

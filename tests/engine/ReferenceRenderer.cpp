@@ -15,6 +15,7 @@ void FreeOne(CLS_QUELLORN& p, int v)
     p.voiceNote[v] = 0;
     p.voiceStage[v] = 0;
     p.voiceSlot[v] = 0;
+    p.voiceReleaseFrame[v] = kNoPendingRelease;
     while (p.voicesInUse > 0 && p.voiceSlot[p.voicesInUse - 1] == 0)
         --p.voicesInUse;
 }
@@ -30,6 +31,7 @@ void CutAll(CLS_QUELLORN& p)
         p.voiceNote[v] = 0;
         p.voiceStage[v] = 0;
         p.voiceSlot[v] = 0;
+        p.voiceReleaseFrame[v] = kNoPendingRelease;
     }
     p.voicesInUse = 0;
     p.ClearHeldKeys();
@@ -71,7 +73,8 @@ void ReferenceRenderBlock(CLS_QUELLORN& p, double** outputs, int n)
         CutAll(p);
     p.transportWasRunning = running;
     const std::int32_t now = p.Clock()();
-    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(p.lastBlockClock) > 500u)
+    if (static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(p.lastBlockClock) > 500u
+        && p.MayBeRealTime())
         CutAll(p);
 
     for (int j = 0; j < n; ++j) {
@@ -81,6 +84,11 @@ void ReferenceRenderBlock(CLS_QUELLORN& p, double** outputs, int n)
             if (p.voiceSlot[v] == 0 || p.voiceStartFrame[v] > j)
                 continue;
             const int s = p.voiceSlot[v] - 1;
+            // A note-off's frame (or the voice's first, when it comes later) releases.
+            if (p.voiceReleaseFrame[v] != kNoPendingRelease && p.voiceReleaseFrame[v] <= j) {
+                p.voiceStage[v] = 3;
+                p.voiceReleaseFrame[v] = kNoPendingRelease;
+            }
             if (!UpdateEnvelope(p, s, v))
                 continue;
             const SampleData& sample = p.slotSample[s];
@@ -110,7 +118,11 @@ void ReferenceRenderBlock(CLS_QUELLORN& p, double** outputs, int n)
             }
         }
     }
-    for (int v = 0; v < kVoiceCount; ++v)
+    for (int v = 0; v < kVoiceCount; ++v) {
+        if (p.voiceReleaseFrame[v] != kNoPendingRelease && p.voiceSlot[v] != 0)
+            p.voiceStage[v] = 3;
+        p.voiceReleaseFrame[v] = kNoPendingRelease;
         p.voiceStartFrame[v] = 0;
+    }
     p.lastBlockClock = now;
 }

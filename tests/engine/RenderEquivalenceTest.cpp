@@ -1,9 +1,11 @@
 // The production renderer against the frame-by-frame reference, over many randomised
 // scenarios: both plug-ins get the same samples, parameters, notes, rate changes,
-// transport stops and clock stalls, and must produce the same bits and the same voices.
+// transport stops, process levels and clock stalls, and must produce the same bits and the
+// same voices.
 #include "engine/Quellorn.h"
 #include "engine/VoiceLanes.h"
 #include "tests/engine/ReferenceRenderer.h"
+#include "tests/engine/SamplerFixture.h"
 #include "tests/plugbase/TestHost.h"
 
 #include <gtest/gtest.h>
@@ -135,18 +137,25 @@ void RandomParamChange(Pair& pair, std::mt19937& rng)
     }
 }
 
+// Half the note-offs end a note begun in the same block, before or after its start.
 void RandomEvents(Pair& pair, std::mt19937& rng, int blockFrames)
 {
     const int count = static_cast<int>(rng() % 8);
+    unsigned char startedHere[8];
+    int started = 0;
     for (int e = 0; e < count; ++e) {
         IMidiEvent event;
         event.offset = static_cast<int>(rng() % static_cast<unsigned>(blockFrames + 4)) - 2;
         event.data1 = static_cast<unsigned char>(24 + rng() % 90);
-        switch (rng() % 4) {
+        const unsigned kind = rng() % 4;
+        if (kind >= 2 && started > 0 && rng() % 2)
+            event.data1 = startedHere[rng() % static_cast<unsigned>(started)];
+        switch (kind) {
         case 0:
         case 1:
             event.status = 0x90;
             event.data2 = static_cast<unsigned char>(1 + rng() % 127);
+            startedHere[started++] = event.data1;
             break;
         case 2:
             event.status = 0x90; // velocity 0: a note-off
@@ -217,6 +226,12 @@ void RunScenario(unsigned seed)
                                               : (host.timeInfo.flags & ~kVstTransportPlaying);
             });
         }
+        if (rng() % 15 == 0) {
+            const VstIntPtr levels[] = {kVstProcessLevelUnknown, kVstProcessLevelRealtime,
+                                        kVstProcessLevelOffline};
+            const VstIntPtr level = levels[rng() % 3];
+            pair.Both([&](CLS_QUELLORN&, TestHost& host) { host.processLevel = level; });
+        }
         scenarioClock += rng() % 40 == 0 ? 700 : 10;
 
         std::vector<double> prodL(frames, 9.0), prodR(frames, 9.0);
@@ -272,14 +287,15 @@ TEST(RenderEquivalence, MatchesTheReferenceOnRandomScenariosWithoutAvx)
 // Many voices held at once, which the renderer mixes several at a time, over samples that
 // a careless interpolation would get wrong: steps of whole frames and half frames land
 // exactly on frames whose neighbour is infinite or so large that the difference overflows,
-// and negative zeros. Blocks of odd lengths and notes starting inside a block cut the
-// shared loops at every kind of boundary.
+// and negative zeros. Blocks of odd lengths, notes starting inside a block and note-offs
+// inside a block cut the shared loops at every kind of boundary.
 struct ChordCase {
     const char* name;
     int semitones;      // between successive keys: 12 keeps every step a power of two
     int blockFrames;
     bool offsets;       // notes start inside the first block
     bool avx;
+    bool releases;      // note-offs inside blocks, and notes that begin and end in one
 };
 
 class SustainedChords : public ::testing::TestWithParam<ChordCase> {};
@@ -323,11 +339,21 @@ TEST_P(SustainedChords, MatchTheReferenceBitForBit)
             SetPlain(p, base + kParamHighNote, 12 + 40 * slot + 39);
             SetPlain(p, base + kParamRootNote, 24 + 40 * slot);
             SetPlain(p, base + kParamAttack, 0.0);
+            SetPlain(p, base + kParamRelease, 0.02 * slot);
             SetPlain(p, base + kParamLoop, 1);
         });
     }
     pair.production->transportWasRunning = pair.reference->transportWasRunning = false;
 
+    const auto send = [&](int status, int key, int offset) {
+        IMidiEvent event;
+        event.status = static_cast<unsigned char>(status);
+        event.data1 = static_cast<unsigned char>(key);
+        event.data2 = 90;
+        event.offset = offset;
+        pair.Both([&](CLS_QUELLORN& p, TestHost&) { p.HandleMidiEvent(event); });
+    };
+    int keys[kVoiceCount];
     for (int n = 0; n < kVoiceCount; ++n) {
         IMidiEvent on;
         on.status = 0x90;
@@ -337,9 +363,26 @@ TEST_P(SustainedChords, MatchTheReferenceBitForBit)
         on.data1 = static_cast<unsigned char>(24 + 40 * slot + ((n / kSlotCount) % 3 - 1) * c.semitones
                                               + (c.semitones == 12 ? 0 : n / kSlotCount));
         on.data2 = static_cast<unsigned char>(60 + 3 * n);
+        keys[n] = on.data1;
         pair.Both([&](CLS_QUELLORN& p, TestHost&) { p.HandleMidiEvent(on); });
     }
+    const int f = c.blockFrames;
     for (int block = 0; block < 60; ++block) {
+        if (c.releases && block == 3) {
+            // At the first frame, the last, the middle, somewhere, and past the end.
+            const int offsets[] = {0, f - 1, f / 2, 17 % f, f + 3};
+            for (int n = 0; n < 5; ++n)
+                send(0x80, keys[n], offsets[n]);
+        }
+        if (c.releases && block == 6) {
+            send(0x90, keys[0], f / 4); // begins and ends in this block
+            send(0x80, keys[0], f / 2);
+            send(0x90, keys[1], f / 2); // its note-off comes before its start
+            send(0x80, keys[1], f / 4);
+            const int offsets[] = {f / 3, 1, f - 2, 40 % f, 0};
+            for (int n = 5; n < 10; ++n)
+                send(0x80, keys[n], offsets[n - 5]);
+        }
         scenarioClock += 10;
         std::vector<double> prodL(c.blockFrames, 9.0), prodR(c.blockFrames, 9.0);
         std::vector<double> refL(c.blockFrames, 9.0), refR(c.blockFrames, 9.0);
@@ -353,18 +396,25 @@ TEST_P(SustainedChords, MatchTheReferenceBitForBit)
         if (::testing::Test::HasFatalFailure())
             return;
     }
-    EXPECT_EQ(pair.production->voicesInUse, kVoiceCount);
+    if (c.releases)
+        EXPECT_EQ(CountBusyVoices(*pair.production), kVoiceCount - 10);
+    else
+        EXPECT_EQ(pair.production->voicesInUse, kVoiceCount);
 }
 
 const ChordCase kChordCases[] = {
-    {"OctavesAvx", 12, 512, false, true},
-    {"OctavesSse2", 12, 512, false, false},
-    {"OctavesOddBlocksAvx", 12, 333, true, true},
-    {"OctavesOddBlocksSse2", 12, 333, true, false},
-    {"DetunedAvx", 1, 512, true, true},
-    {"DetunedSse2", 1, 512, true, false},
-    {"DetunedTinyBlocksAvx", 1, 7, false, true},
-    {"DetunedTinyBlocksSse2", 1, 7, false, false},
+    {"OctavesAvx", 12, 512, false, true, false},
+    {"OctavesSse2", 12, 512, false, false, false},
+    {"OctavesOddBlocksAvx", 12, 333, true, true, false},
+    {"OctavesOddBlocksSse2", 12, 333, true, false, false},
+    {"DetunedAvx", 1, 512, true, true, false},
+    {"DetunedSse2", 1, 512, true, false, false},
+    {"DetunedTinyBlocksAvx", 1, 7, false, true, false},
+    {"DetunedTinyBlocksSse2", 1, 7, false, false, false},
+    {"ReleasedInsideBlocksAvx", 1, 512, true, true, true},
+    {"ReleasedInsideBlocksSse2", 1, 512, true, false, true},
+    {"OctavesReleasedInOddBlocksAvx", 12, 333, false, true, true},
+    {"OctavesReleasedInOddBlocksSse2", 12, 333, false, false, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(RenderEquivalence, SustainedChords, ::testing::ValuesIn(kChordCases),

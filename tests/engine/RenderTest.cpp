@@ -4,6 +4,7 @@
 #include "tests/engine/SamplerFixture.h"
 
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -128,28 +129,117 @@ TEST_F(Rendering, ATransportThatStopsCutsEverythingOneThatNeverRanCutsNothing)
     EXPECT_EQ(plug->keyboardDisplay[0]->HeldCount(), 0);
 }
 
-TEST_F(Rendering, AGapOfMoreThanHalfASecondDropsAllVoices)
+// The millisecond clock runs through the ends of its 32 bits: from the largest signed
+// value to the smallest, and from -1 to 0. Neither is a pause, nor is the time processing
+// was switched off; a pause is one only when the host processes in real time or won't say.
+TEST_F(Rendering, APauseOfMoreThanHalfASecondInRealTimeDropsAllVoices)
 {
+    struct Case {
+        const char* name;
+        VstIntPtr level;
+        std::uint32_t start; // the clock at the first block
+        std::uint32_t gap;   // from there to the second block
+        bool switchedOn;     // processing switched on just before the second block
+        bool cut;
+    };
+    const Case cases[] = {
+        {"HalfASecondIsNoPause", kVstProcessLevelRealtime, 1000, 500, false, false},
+        {"MoreIsAPause", kVstProcessLevelRealtime, 1000, 501, false, true},
+        {"AHostThatWontSayMayBeRealTime", kVstProcessLevelUnknown, 1000, 501, false, true},
+        {"OfflineNeverPauses", kVstProcessLevelOffline, 1000, 100000, false, false},
+        {"AheadOfTimeNeverPauses", kVstProcessLevelPrefetch, 1000, 100000, false, false},
+        {"SwitchingOnIsNoPause", kVstProcessLevelRealtime, 1000, 100000, true, false},
+        {"PastTheSignedEndIsNoPause", kVstProcessLevelRealtime, 0x7FFFFF00, 500, false, false},
+        {"APauseAcrossTheSignedEnd", kVstProcessLevelRealtime, 0x7FFFFF00, 501, false, true},
+        {"PastZeroIsNoPause", kVstProcessLevelRealtime, 0xFFFFFF00, 500, false, false},
+        {"APauseAcrossZero", kVstProcessLevelRealtime, 0xFFFFFF00, 501, false, true},
+    };
     LoadSlot(0, {std::vector<double>(100000, 1.0)});
-    Note(60, 127);
-    now += 490; // with the fixture's 10 per block: exactly 500, not more
-    Render(16);
-    EXPECT_EQ(BusyVoices(), 1);
-    now += 501;
-    Render(16);
-    EXPECT_EQ(BusyVoices(), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.processLevel = c.level;
+        plug->CutAllVoices();
+        now = static_cast<std::int32_t>(c.start);
+        plug->lastBlockClock = now;
+        Note(60, 127);
+        Render(16);
+        ASSERT_EQ(BusyVoices(), 1);
+        now = static_cast<std::int32_t>(c.start + c.gap);
+        if (c.switchedOn)
+            host.Dispatch(effMainsChanged, 0, 1);
+        Render(16);
+        EXPECT_EQ(BusyVoices(), c.cut ? 0 : 1);
+        EXPECT_EQ(left[15], c.cut ? 0.0 : 1.0);
+    }
 }
 
-TEST_F(Rendering, ReleaseZeroFreesTheVoiceAtTheFirstFrameOfTheNextBlock)
+// However long the machine takes between blocks, an offline render is the same.
+TEST_F(Rendering, OfflineBlocksDoNotDependOnTheClock)
 {
-    SetPlain(kParamRelease, 0.0);
-    LoadSlot(0, {std::vector<double>(1000, 1.0)});
-    Note(60, 127);
-    Render(8);
-    Note(60, 0, 5); // the offset of a note-off does not matter
-    Render(8);
-    EXPECT_EQ(left[0], 0.0);
-    EXPECT_EQ(BusyVoices(), 0);
+    host.processLevel = kVstProcessLevelOffline;
+    SetPlain(kParamRelease, 0.01);
+    LoadSlot(0, {Ramp(3000)});
+    const auto renderSong = [&](std::int32_t jump) {
+        plug->CutAllVoices();
+        std::vector<double> song;
+        for (int block = 0; block < 40; ++block) {
+            if (block % 10 == 0)
+                Note(60 + block / 10, 100, block);
+            if (block % 10 == 7)
+                Note(60 + block / 10, 0, 3 * block);
+            now += block % 3 == 0 ? jump : 1;
+            Render(128);
+            song.insert(song.end(), left.begin(), left.end());
+        }
+        return song;
+    };
+    const std::vector<double> steady = renderSong(1);
+    EXPECT_EQ(renderSong(1), steady); // the renders can repeat at all
+    EXPECT_EQ(renderSong(-5000), steady);
+    EXPECT_EQ(renderSong(0x40000000), steady);
+    host.processLevel = kVstProcessLevelRealtime; // the same jumps do count in real time
+    EXPECT_NE(renderSong(0x40000000), steady);
+}
+
+// A note-off takes effect at its own frame, however short the note and whatever the
+// block size; one beyond the block's end releases from the next block's first frame.
+TEST_F(Rendering, ANoteOffReleasesAtItsOwnFrame)
+{
+    struct Case {
+        const char* name;
+        int on;        // offset of the note-on in the first block
+        int off;       // offset of the note-off
+        bool later;    // the note-off comes with the second block rather than the first
+        int soundFrom; // frames [soundFrom, soundUntil) of the note-off's block sound
+        int soundUntil;
+        bool freed;    // the voice is free after the note-off's block
+    };
+    constexpr int kBlock = 64;
+    const Case cases[] = {
+        {"OnAndOffInOneBlock", 3, 9, false, 3, 9, true},
+        {"OffBeforeTheOnsStart", 30, 20, false, 0, 0, true},
+        {"OffAtTheFirstFrame", 0, 0, true, 0, 0, true},
+        {"OffAtTheLastFrame", 0, kBlock - 1, true, 0, kBlock - 1, true},
+        {"OffBeforeTheBlock", 0, -5, true, 0, 0, true},
+        {"OffBeyondTheBlock", 0, kBlock + 7, true, 0, kBlock, false},
+        {"OffAtTheLargestOffset", 0, std::numeric_limits<int>::max(), true, 0, kBlock, false},
+    };
+    SetPlain(kParamRelease, 0.0); // the voice ends at the release's first frame
+    LoadSlot(0, {std::vector<double>(100000, 1.0)});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Note(60, 127, c.on);
+        if (c.later)
+            Render(kBlock);
+        Note(60, 0, c.off);
+        Render(kBlock);
+        for (int j = 0; j < kBlock; ++j)
+            ASSERT_EQ(left[j], j >= c.soundFrom && j < c.soundUntil ? 1.0 : 0.0) << j;
+        EXPECT_EQ(BusyVoices(), c.freed ? 0 : 1);
+        Render(kBlock);
+        EXPECT_EQ(left[0], 0.0);
+        EXPECT_EQ(BusyVoices(), 0);
+    }
 }
 
 TEST_F(Rendering, ReleaseFallsLinearlyFromTheLevelReached)
@@ -158,13 +248,12 @@ TEST_F(Rendering, ReleaseFallsLinearlyFromTheLevelReached)
     SetPlain(kParamRelease, 0.02);
     LoadSlot(0, {std::vector<double>(100000, 1.0)});
     Note(60, 127);
-    Render(100);
-    const double reached = plug->voiceEnv[0];
-    EXPECT_NEAR(reached, 100.0 / 441, 1e-12);
-    Note(60, 0);
+    Note(60, 0, 100); // in the middle of the attack, within the same block
     Render(1000);
-    EXPECT_NEAR(left[0], reached - 1.0 / 882, 1e-12);
-    const int frames = static_cast<int>(std::ceil(reached * 882));
+    const double reached = 100.0 / 441;
+    EXPECT_NEAR(left[99], reached, 1e-12);
+    EXPECT_NEAR(left[100], reached - 1.0 / 882, 1e-12);
+    const int frames = 100 + static_cast<int>(std::ceil(reached * 882));
     EXPECT_GT(left[frames - 2], 0.0);
     EXPECT_EQ(left[frames], 0.0);
     EXPECT_EQ(BusyVoices(), 0);
@@ -225,6 +314,11 @@ TEST(RenderingFromTheStart, NotesHandedOverBeforeTheFirstBlockSound)
     plug->slotSample[0].frames = 64;
     plug->slotSample[0].channels = 1;
     plug->slotSample[0].samples.assign(64, 0.5);
+    // A minute between construction and the first notes (a project loading) is no pause.
+    static std::int32_t clock = 0;
+    plug->SetClock([] { return clock; });
+    plug->lastBlockClock = clock;
+    clock = 60000;
     IMidiEvent on;
     on.status = 0x90;
     on.data1 = 60;

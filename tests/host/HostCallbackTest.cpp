@@ -72,7 +72,7 @@ TEST_F(HostCallbackTest, AnswersFixedQueries)
     }
     EXPECT_STREQ(vendor, "Tolvane");
     host.SetProcessing(true);
-    EXPECT_EQ(Call(&effect, audioMasterGetCurrentProcessLevel), 2);
+    EXPECT_EQ(Call(&effect, audioMasterGetCurrentProcessLevel), 4);
 }
 
 TEST_F(HostCallbackTest, CanDoOnlyTheEventAndTimeFeatures)

@@ -83,7 +83,9 @@ TEST_F(ModuleLoadTest, EachEntryPointCreatesAnIndependentInstance)
     b->dispatcher(b, effClose, 0, 0, nullptr, 0.0f);
 }
 
-TEST_F(ModuleLoadTest, AnswersAHostsOpeningSequenceAndRendersSilence)
+// With a sample in slot 1: silence until a note comes, then its sound, through both
+// processing functions.
+TEST_F(ModuleLoadTest, AnswersAHostsOpeningSequenceAndPlaysANote)
 {
     AEffect* e = Entry("VSTPluginMain")(SilentHost);
     ASSERT_NE(e, nullptr);
@@ -101,6 +103,10 @@ TEST_F(ModuleLoadTest, AnswersAHostsOpeningSequenceAndRendersSilence)
     EXPECT_EQ(Text(e, effGetParamLabel, 33), "dB");
     EXPECT_EQ(Text(e, effGetProgramNameIndexed, 9), "- 10 -");
 
+    char path[] = QUELLORN_EXAMPLES "/bass.wav";
+    constexpr VstInt32 kSlotPathRequest = 56;
+    ASSERT_NE(e->dispatcher(e, effVendorSpecific, kSlotPathRequest, 0, path, 0.0f), 0);
+
     std::vector<float> left(256, 1.0f), right(256, 1.0f);
     float* outs[] = {left.data(), right.data()};
     e->processReplacing(e, nullptr, outs, 256);
@@ -108,11 +114,23 @@ TEST_F(ModuleLoadTest, AnswersAHostsOpeningSequenceAndRendersSilence)
         ASSERT_EQ(left[i], 0.0f) << i;
         ASSERT_EQ(right[i], 0.0f) << i;
     }
-    std::vector<double> dl(256, 1.0), dr(256, 1.0);
+
+    VstMidiEvent on{};
+    on.type = kVstMidiType;
+    on.byteSize = sizeof on;
+    on.midiData[0] = static_cast<char>(0x90);
+    on.midiData[1] = 45;
+    on.midiData[2] = 127;
+    VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&on), nullptr}};
+    EXPECT_EQ(e->dispatcher(e, effProcessEvents, 0, 0, &list, 0.0f), 1);
+    e->processReplacing(e, nullptr, outs, 256);
+    EXPECT_NE(left[255], 0.0f);
+    EXPECT_NE(right[255], 0.0f);
+    std::vector<double> dl(256, 0.0), dr(256, 0.0);
     double* douts[] = {dl.data(), dr.data()};
     e->processDoubleReplacing(e, nullptr, douts, 256);
-    EXPECT_EQ(dl[0], 0.0);
-    EXPECT_EQ(dr[255], 0.0);
+    EXPECT_NE(dl[0], 0.0);
+    EXPECT_NE(dr[255], 0.0);
 
     e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.0f);
     e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -24,7 +27,26 @@ public:
         CLS_QUELLORN::ResetProcessing();
     }
     void SetActive(bool on) override { events.push_back(on ? "on" : "off"); }
-    void HandleMidiEvent(const IMidiEvent& e) override { midi.push_back(e); }
+    void HandleMidiEvent(const IMidiEvent& e) override
+    {
+        ThrowIfAsked();
+        midi.push_back(e);
+    }
+    void ParamChanged(int index) override
+    {
+        ThrowIfAsked();
+        CLS_QUELLORN::ParamChanged(index);
+    }
+    void RenderBlock(double** inputs, double** outputs, int frames) override
+    {
+        CLS_QUELLORN::RenderBlock(inputs, outputs, frames);
+        ThrowIfAsked(); // after the outputs were written
+    }
+    void ThrowIfAsked() const
+    {
+        if (throwing)
+            throw std::runtime_error("inside the plug-in");
+    }
     void HandleSysEx(const ISysExEvent& e) override { sysex.push_back(e); }
     std::vector<double>& Scratch(int channel) { return outputs[channel].scratch; }
     const char* SlotLoadFailure(int slot) const override
@@ -37,6 +59,7 @@ public:
     std::vector<std::string> events;
     std::vector<IMidiEvent> midi;
     std::vector<ISysExEvent> sysex;
+    bool throwing = false;
 };
 
 class Dispatcher : public ::testing::Test {
@@ -183,6 +206,64 @@ TEST_F(Dispatcher, ParameterNamesLabelsAndDisplays)
     }
 }
 
+// Hosts' own parameter lists: each text names the slot, Yes/No parameters are switches,
+// and the slots are the display categories. Integer ranges are never claimed.
+TEST_F(Dispatcher, ParameterPropertiesNameTheSlotAndMarkSwitches)
+{
+    struct Case {
+        VstInt32 index;
+        const char* label;
+        const char* shortLabel;
+        bool isSwitch;
+        const char* category;
+    };
+    const Case cases[] = {
+        {0, "Slot 1 Active", "Act 1", true, "Slot 1"},
+        {13, "Slot 2 Low Note", "Low 2", false, "Slot 2"},
+        {4, "Slot 1 Semitones Multiply", "Semi 1", false, "Slot 1"},
+        {20, "Slot 2 Alternate Pan", "AltP 2", true, "Slot 2"},
+        {29, "Slot 3 Attack", "Att 3", false, "Slot 3"},
+        {35, "Slot 3 Loop", "Loop 3", true, "Slot 3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        VstParameterProperties p;
+        std::memset(&p, 0x5A, sizeof p); // what the host's memory held before
+        ASSERT_EQ(Call(effGetParameterProperties, c.index, 0, &p), 1);
+        EXPECT_STREQ(p.label, c.label);
+        EXPECT_STREQ(p.shortLabel, c.shortLabel);
+        EXPECT_STREQ(p.categoryLabel, c.category);
+        EXPECT_EQ(p.flags, kVstParameterSupportsDisplayCategory | (c.isSwitch ? kVstParameterIsSwitch : 0));
+        EXPECT_EQ(p.category, c.category[5] - '0');
+        EXPECT_EQ(p.numParametersInCategory, 12);
+        EXPECT_EQ(p.minInteger, 0);
+        EXPECT_EQ(p.future[15], 0);
+    }
+    // Every parameter has texts of its own that fit, and the names stay as they were.
+    std::vector<std::string> labels, shortLabels;
+    for (VstInt32 i = 0; i < kParamCount; ++i) {
+        VstParameterProperties p{};
+        ASSERT_EQ(Call(effGetParameterProperties, i, 0, &p), 1) << i;
+        EXPECT_LE(std::strlen(p.label), 63u);
+        EXPECT_LE(std::strlen(p.shortLabel), 7u) << p.shortLabel;
+        labels.emplace_back(p.label);
+        shortLabels.emplace_back(p.shortLabel);
+    }
+    std::sort(labels.begin(), labels.end());
+    std::sort(shortLabels.begin(), shortLabels.end());
+    EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end());
+    EXPECT_EQ(std::unique(shortLabels.begin(), shortLabels.end()), shortLabels.end());
+    char name[64];
+    Call(effGetParamName, 12, 0, name);
+    EXPECT_STREQ(name, "Active");
+
+    VstParameterProperties untouched{};
+    EXPECT_EQ(Call(effGetParameterProperties, kParamCount, 0, &untouched), 0);
+    EXPECT_EQ(Call(effGetParameterProperties, -1, 0, &untouched), 0);
+    EXPECT_EQ(Call(effGetParameterProperties, 0, 0, nullptr), 0);
+    EXPECT_EQ(untouched.label[0], '\0');
+}
+
 TEST_F(Dispatcher, String2ParameterClampsStoresAndApplies)
 {
     Call(effOpen);
@@ -233,21 +314,16 @@ std::vector<std::vector<float>> FloatBlock(AEffect* fx, int frames, bool accumul
     return out;
 }
 
-TEST_F(Dispatcher, BlocksBeforeOpeningAreSilentAndAskForMidi)
+// What a block gives before every parameter is applied is the countdown's test.
+TEST_F(Dispatcher, EveryBlockAsksForMidi)
 {
     ASSERT_FALSE(plug->ParamsReady());
-    const auto out = FloatBlock(e, 32);
-    EXPECT_EQ(out[0], std::vector<float>(32, 0.0f));
-    EXPECT_EQ(out[1], std::vector<float>(32, 0.0f));
+    FloatBlock(e, 32);
     EXPECT_EQ(host.Count(audioMasterWantMidi), 1);
-
-    EXPECT_EQ(FloatBlock(e, 32, true)[1], std::vector<float>(32, 7.0f)) << "adds silence";
-
+    FloatBlock(e, 32, true);
     std::vector<double> left(48, 7.0), right(48, 7.0);
     double* outs[] = {left.data(), right.data()};
     e->processDoubleReplacing(e, nullptr, outs, 48);
-    EXPECT_EQ(left, std::vector<double>(48, 0.0));
-    EXPECT_EQ(right, std::vector<double>(48, 0.0));
     EXPECT_EQ(host.Count(audioMasterWantMidi), 3);
 }
 
@@ -257,7 +333,18 @@ TEST_F(Dispatcher, ABlockLongerThanTheBlockSizeGrowsTheBuffers)
     EXPECT_EQ(FloatBlock(e, 64)[1], std::vector<float>(64, 0.0f));
     EXPECT_EQ(plug->BlockFrames(), 64);
     Call(effOpen);
-    EXPECT_EQ(FloatBlock(e, 100)[0], std::vector<float>(100, 0.0f));
+    plug->slotSample[0].frames = 4096;
+    plug->slotSample[0].channels = 1;
+    plug->slotSample[0].samples.assign(4096, 0.5);
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    plug->HandleMidiEvent(on);
+    const auto out = FloatBlock(e, 100); // rendered to its last frame
+    EXPECT_NE(out[0][99], 0.0f);
+    EXPECT_NE(out[1][99], 7.0f);
+    EXPECT_EQ(plug->BlockFrames(), 100);
 }
 
 TEST_F(Dispatcher, SpeakerArrangements)
@@ -418,6 +505,52 @@ TEST_F(Dispatcher, ParameterCallbacksUseTheNormalisedForm)
     e->setParameter(e, -1, 0.5f);
     EXPECT_EQ(e->getParameter(e, 36), 0.0f);
     EXPECT_EQ(e->getParameter(e, -1), 0.0f);
+}
+
+// Whatever throws inside, the host gets 0, silence or an unchanged parameter, and the
+// object lock is free again.
+TEST_F(DispatcherProbe, NoExceptionReachesTheHost)
+{
+    Call(effOpen);
+    ASSERT_TRUE(plug->ParamsReady());
+    plug->slotSample[0].frames = 64;
+    plug->slotSample[0].channels = 1;
+    plug->slotSample[0].samples.assign(64, 0.5);
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    plug->CLS_QUELLORN::HandleMidiEvent(on); // a voice, so a rendered block is not silent
+    probe->throwing = true;
+
+    VstMidiEvent midi{};
+    midi.type = kVstMidiType;
+    VstEvents list{1, 0, {reinterpret_cast<VstEvent*>(&midi), nullptr}};
+    EXPECT_EQ(Call(effProcessEvents, 0, 0, &list), 0);
+    char text[] = "100";
+    EXPECT_EQ(Call(effString2Parameter, 1, 0, text), 0);
+
+    EXPECT_EQ(FloatBlock(e, 16)[0], std::vector<float>(16, 0.0f));
+    EXPECT_EQ(FloatBlock(e, 16, true)[0], std::vector<float>(16, 7.0f));
+    std::vector<double> left(16, 7.0), right(16, 7.0);
+    double* outs[] = {left.data(), right.data()};
+    e->processDoubleReplacing(e, nullptr, outs, 16);
+    EXPECT_EQ(left, std::vector<double>(16, 0.0));
+
+    const double before = plug->GetParam(1)->PlainValue();
+    e->setParameter(e, 1, 0.9f);
+    EXPECT_EQ(plug->GetParam(1)->PlainValue(), before);
+
+    bool lockFree = false;
+    std::thread other([&] {
+        lockFree = plug->Lock().try_lock();
+        if (lockFree)
+            plug->Lock().unlock();
+    });
+    other.join();
+    EXPECT_TRUE(lockFree);
+    probe->throwing = false;
+    EXPECT_NE(FloatBlock(e, 16)[0], std::vector<float>(16, 0.0f)) << "and it plays on";
 }
 
 TEST_F(Dispatcher, CloseDeletesThePlugIn)

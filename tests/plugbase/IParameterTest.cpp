@@ -270,7 +270,12 @@ TEST(IParameter, TextToValueMatchesDisplayTextsFirstThenReadsTheLeadingNumber)
         {plain, "-4dB", -4.0},   {plain, "+2", 2.0},       {plain, ".5", 0.5},
         {plain, "1e2", 100.0},   {plain, "abc", 0.0},      {plain, "", 0.0},
         {plain, "nan", 0.0},     {plain, "NaN", 0.0},      {negated, "5", -5.0},
-        {negated, "-2.5", 2.5},  {negated, "Four", 4.0}};  // an entry's value is not negated
+        {negated, "-2.5", 2.5},  {negated, "Four", 4.0},   // an entry's value is not negated
+        // Hexadecimal as strtod reads it; without a digit after "0x", only its 0.
+        {plain, "0x20", 32.0},   {plain, "-0X1a", -26.0},  {plain, "0x1.8p1 s", 3.0},
+        {plain, "0x.8", 0.5},    {plain, "0x1p-2", 0.25},  {plain, "0x", 0.0},
+        {plain, "0xg", 0.0},     {plain, "0x-5", 0.0},     {plain, "0x.p1", 0.0},
+        {plain, "0xinf", 0.0},   {plain, "0x1p-99999", 0.0}, {negated, "0x10", -16.0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.param.ParamName() << " \"" << c.text << "\"");
         EXPECT_EQ(c.param.TextToValue(c.text), c.expected);
@@ -320,10 +325,12 @@ TEST(IParameter, TextsUseAPointWhateverTheNumericLocale)
     const IParameter attack = Seconds();
     const std::string shown = Shown(attack, 1.5);
     const double read = attack.TextToValue("2.25");
+    const double readHex = attack.TextToValue("0x1.8");
     std::setlocale(LC_NUMERIC, saved.c_str());
 
     EXPECT_EQ(shown, "1.50");
     EXPECT_EQ(read, 2.25);
+    EXPECT_EQ(readHex, 1.5);
 }
 
 // The paths by which editor changes and their begin/end gestures reach the host.

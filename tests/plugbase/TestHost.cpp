@@ -74,6 +74,8 @@ VstIntPtr TestHost::Callback(AEffect* effect, VstInt32 opcode, VstInt32 index, V
         return 1;
     case audioMasterGetVendorVersion:
         return host->vendorVersion;
+    case audioMasterGetCurrentProcessLevel:
+        return host->processLevel;
     case audioMasterGetTime:
         return host->answerTime ? reinterpret_cast<VstIntPtr>(&host->timeInfo) : 0;
     case audioMasterProcessEvents: {

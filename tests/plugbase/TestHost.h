@@ -35,6 +35,7 @@ public:
     VstTimeInfo timeInfo{};
     bool answerTime = true;
     VstIntPtr processEventsAnswer = 1;
+    VstIntPtr processLevel = 0; // kVstProcessLevel…; 0 is a host that does not say
     bool recordMidi = true; // off where the host's own bookkeeping must not allocate
     std::vector<HostCall> calls;
     std::vector<std::vector<unsigned char>> midiOut;

@@ -28,11 +28,17 @@ namespace {
 
 thread_local bool counting = false;
 std::atomic<int> allocations{0};
+// Allocations this thread may still make before the next one fails; -1 for no limit.
+thread_local int allocationsLeft = -1;
 
 void* CountedAllocation(std::size_t size)
 {
     if (counting)
         allocations.fetch_add(1, std::memory_order_relaxed);
+    if (allocationsLeft == 0)
+        throw std::bad_alloc();
+    if (allocationsLeft > 0)
+        --allocationsLeft;
     if (void* p = std::malloc(size ? size : 1))
         return p;
     throw std::bad_alloc();
@@ -243,13 +249,15 @@ TEST_F(AudioThreadAllocations, FloatAndDoubleProcessingAllocateNothing)
         maxVoices = std::max<int>(maxVoices, plug->voicesInUse);
         sounded = sounded || fl[kBlock / 2] != 0.0f || dl[kBlock / 2] != 0.0;
     }
-    // Every key up, then blocks until the releases end: voices are freed while counted.
+    // Every key up, as often as voices may hold it, then blocks until the releases end:
+    // voices are freed while counted.
     const int endCount = AllocationsDuring([&] {
         for (int key = 36; key < 96; ++key) {
             IMidiEvent off;
             off.status = 0x80;
             off.data1 = static_cast<unsigned char>(key);
-            plug->HandleMidiEvent(off);
+            for (int held = 0; held < kVoiceCount; ++held)
+                plug->HandleMidiEvent(off);
         }
         for (int block = 0; block < 20; ++block)
             host.effect->processReplacing(host.effect, nullptr, fouts, kBlock);
@@ -260,6 +268,77 @@ TEST_F(AudioThreadAllocations, FloatAndDoubleProcessingAllocateNothing)
     EXPECT_GE(maxVoices, 15);
     EXPECT_TRUE(sounded);
     EXPECT_EQ(plug->voicesInUse, 0);
+}
+
+// An allocation that fails inside a host's call (the block buffers growing for a block
+// longer than announced, a state chunk) reaches the host as silence or 0, leaves the
+// plug-in as it was, and the next call succeeds.
+TEST_F(AudioThreadAllocations, FailedAllocationsReachNoHost)
+{
+    struct Allowance {
+        int left;
+        explicit Allowance(int n) : left(allocationsLeft) { allocationsLeft = n; }
+        ~Allowance() { allocationsLeft = left; }
+    };
+    constexpr int kLonger = 8 * kBlock; // beyond the buffers' room for 1024 frames
+    std::vector<float> fl(kLonger), fr(kLonger);
+    std::vector<double> dl(kLonger), dr(kLonger);
+    float* fouts[] = {fl.data(), fr.data()};
+    double* douts[] = {dl.data(), dr.data()};
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    plug->HandleMidiEvent(on);
+    for (int allowed = 0; allowed < 2; ++allowed) { // the first or the second buffer fails
+        SCOPED_TRACE(allowed);
+        std::fill(fl.begin(), fl.end(), 7.0f);
+        std::fill(dl.begin(), dl.end(), 7.0);
+        {
+            Allowance failing(allowed);
+            host.effect->processReplacing(host.effect, nullptr, fouts, kLonger);
+            host.effect->processDoubleReplacing(host.effect, nullptr, douts, kLonger);
+        }
+        EXPECT_EQ(fl, std::vector<float>(kLonger, 0.0f));
+        EXPECT_EQ(dl, std::vector<double>(kLonger, 0.0));
+        EXPECT_EQ(plug->BlockFrames(), kBlock);
+
+        std::fill(fl.begin(), fl.end(), 7.0f);
+        {
+            Allowance failing(allowed);
+            host.effect->process(host.effect, nullptr, fouts, kLonger);
+        }
+        EXPECT_EQ(fl, std::vector<float>(kLonger, 7.0f)) << "nothing added";
+    }
+
+    // A state chunk: the plug-in's own buffer cannot grow. Nothing is saved or restored.
+    TestHost other;
+    ASSERT_NE(other.Create(), nullptr);
+    other.Dispatch(effOpen);
+    other.effect->setParameter(other.effect, 1, 0.5f);
+    void* data = nullptr;
+    {
+        Allowance failing(0);
+        EXPECT_EQ(other.Dispatch(effGetChunk, 1, 0, &data), 0);
+    }
+    const VstIntPtr size = other.Dispatch(effGetChunk, 1, 0, &data);
+    ASSERT_GT(size, 0);
+    const std::vector<char> saved(static_cast<char*>(data), static_cast<char*>(data) + size);
+    const float before = host.effect->getParameter(host.effect, 1);
+    const float wanted = other.effect->getParameter(other.effect, 1);
+    ASSERT_NE(before, wanted);
+    {
+        Allowance failing(0);
+        EXPECT_EQ(host.Dispatch(effSetChunk, 1, size, const_cast<char*>(saved.data())), 0);
+    }
+    EXPECT_EQ(host.effect->getParameter(host.effect, 1), before);
+
+    // And everything works again.
+    EXPECT_EQ(host.Dispatch(effSetChunk, 1, size, const_cast<char*>(saved.data())), 1);
+    EXPECT_EQ(host.effect->getParameter(host.effect, 1), wanted);
+    host.effect->processReplacing(host.effect, nullptr, fouts, kLonger);
+    EXPECT_EQ(plug->BlockFrames(), kLonger);
+    EXPECT_NE(fl[kLonger - 1], 0.0f);
 }
 
 TEST_F(AudioThreadAllocations, TheCountersSeeAnAllocationAnotherLockAndAWait)

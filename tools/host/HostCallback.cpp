@@ -106,7 +106,7 @@ VstIntPtr HostCallback::Handle(VstInt32 opcode, VstInt32 index, VstIntPtr /*valu
     case audioMasterGetBlockSize:
         return blockSize;
     case audioMasterGetCurrentProcessLevel:
-        return processing ? kProcessLevelRealtime : 0;
+        return processing ? kProcessLevelOffline : 0;
     case audioMasterGetVendorString:
         return CopyHostString(kVendor, ptr);
     case audioMasterGetProductString:

@@ -33,7 +33,8 @@ public:
     static constexpr VstInt32 kDefaultBlockSize = 512;
     // Host strings go into 64-byte plug-in buffers; one byte stays for the terminator.
     static constexpr std::size_t kMaxHostStringLength = 63;
-    static constexpr VstIntPtr kProcessLevelRealtime = 2;
+    // Rendering a file is never real time: plug-ins must not act on how long it takes.
+    static constexpr VstIntPtr kProcessLevelOffline = 4;
 
     HostCallback() = default;
     ~HostCallback();
