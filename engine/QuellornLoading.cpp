@@ -15,6 +15,8 @@ void CLS_QUELLORN::ReloadSlot(int slot)
 {
     if (slot < 0 || slot >= kSlotCount)
         return;
+    // A slot that holds a file loads it again, as a load the user asked for: like every
+    // load it takes the load lock, so a caller must not hold the object lock here.
     MySample* display = sampleDisplay[slot];
     if (display && slotSample[slot].frames != 0) {
         char path[MySample::kPathSize];
