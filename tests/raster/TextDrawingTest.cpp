@@ -258,6 +258,7 @@ TEST(TextDrawing, EmptyOddAndNonAsciiTextsAreSafe)
 {
     RasterFont* font = Font("Arial", 15);
     const IRaster utf8 = Drawn(font, "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC");
+    const IRaster threeLatin = Drawn(font, "\xC3\xA0\xE2\x82\xAC\xC2\xAF");
     const struct {
         const char* text;
         const IRaster* same; // pixels it must equal, or null
@@ -268,6 +269,7 @@ TEST(TextDrawing, EmptyOddAndNonAsciiTextsAreSafe)
         { "\t\r\n", nullptr, false },
         { "Gr\xFC\xDF" "e \x80", &utf8, true }, // the same text in Windows-1252
         { "\xE2\x82", nullptr, true }, // a cut UTF-8 sequence: two Windows-1252 characters
+        { "\xE0\x80\xAF", &threeLatin, true }, // an overlong '/' is three Windows-1252 characters
         { "\xC0\xAF\xED\xA0\x80\xF5\x80\x80\x80\xFF", nullptr, true }, // never UTF-8
         { "\xE4\xB8\x80\xF0\x9F\x8E\xB9", nullptr, true }, // no glyphs: the missing-glyph box
     };
