@@ -90,6 +90,7 @@ if(WIN32)
   set_property(TARGET Quellorn::PNG PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::ZLIB)
   set_property(TARGET Quellorn::Vorbis PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Ogg)
   set_property(TARGET Quellorn::VorbisFile PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Vorbis)
+  set_property(TARGET Quellorn::FreeType PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::ZLIB)
   # The static library: without this its header declares every function as a DLL import.
   set_property(TARGET Quellorn::FLAC PROPERTY INTERFACE_COMPILE_DEFINITIONS FLAC__NO_DLL)
   set(QUELLORN_HAVE_SNDFILE TRUE)

@@ -27,7 +27,7 @@ set -Eeuo pipefail
 
 HOST=x86_64-w64-mingw32
 # Bump when build flags or the set of libraries change, to force a rebuild.
-RECIPE=4
+RECIPE=5
 # Binary packages whose versions the native build uses.
 BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev libsndfile1-dev libflac-dev libfreetype-dev)
 
@@ -330,10 +330,12 @@ build_cmake flac -DBUILD_PROGRAMS=OFF -DBUILD_CXXLIBS=OFF -DBUILD_EXAMPLES=OFF \
     -DWITH_STACK_PROTECTOR=OFF -DWITH_FORTIFY_SOURCE=OFF \
     -DINSTALL_PKGCONFIG_MODULES=OFF -DINSTALL_CMAKE_CONFIG_MODULE=OFF
 # The editor's text: only TrueType outlines compiled into the module are read, so none of
-# the optional libraries (compressed or colour fonts, shaping) are needed. FreeType's own
-# inflate code stands in for zlib, for the gzip module nothing here uses.
+# the optional libraries (compressed or colour fonts, shaping) are needed. zlib is the
+# sysroot's static one, named outright: FreeType's bundled copy would define zlib's symbols
+# a second time in programs that also link libz.a.
 build_cmake freetype -DFT_DISABLE_BZIP2=TRUE -DFT_DISABLE_BROTLI=TRUE \
-    -DFT_DISABLE_HARFBUZZ=TRUE -DFT_DISABLE_PNG=TRUE -DFT_DISABLE_ZLIB=TRUE
+    -DFT_DISABLE_HARFBUZZ=TRUE -DFT_DISABLE_PNG=TRUE -DFT_REQUIRE_ZLIB=TRUE \
+    -DZLIB_LIBRARY="/usr/$HOST/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$HOST/include"
 
 CURRENT_LOG=""
 # libtool archives carry absolute paths and nothing here uses them; docs
