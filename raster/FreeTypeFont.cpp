@@ -12,12 +12,14 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
-// More glyphs than any editor text uses; past it the store starts again rather than grow
-// without bound on a stream of distinct characters.
+// More glyphs, and coverage bytes, than the editor's texts use; past either the store
+// starts again rather than grow without bound on a stream of distinct characters.
 constexpr std::size_t kMaxStoredGlyphs = 2048;
+constexpr std::size_t kMaxStoredBytes = std::size_t(8) << 20;
 
 // Windows-1252's characters at 0x80..0x9F (0 where the code page has none).
 constexpr std::uint16_t kCp1252High[32] = {
@@ -205,9 +207,13 @@ const FreeTypeFont::Glyph& FreeTypeFont::GlyphFor(std::uint32_t codePoint)
     auto found = glyphs.find(codePoint);
     if (found != glyphs.end())
         return found->second;
-    if (glyphs.size() >= kMaxStoredGlyphs)
+    Glyph glyph = Render(codePoint);
+    if (glyphs.size() >= kMaxStoredGlyphs || storedBytes + glyph.coverage.size() > kMaxStoredBytes) {
         glyphs.clear();
-    return glyphs.emplace(codePoint, Render(codePoint)).first->second;
+        storedBytes = 0;
+    }
+    storedBytes += glyph.coverage.size();
+    return glyphs.emplace(codePoint, std::move(glyph)).first->second;
 }
 
 std::int64_t FreeTypeFont::WidthLocked(const char* text)

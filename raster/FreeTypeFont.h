@@ -71,4 +71,5 @@ private:
     long sine = 0;
     int ascender = 0; // pixels from the cell's top to the baseline
     std::unordered_map<std::uint32_t, Glyph> glyphs;
+    std::size_t storedBytes = 0; // coverage held by `glyphs`
 };
