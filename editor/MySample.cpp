@@ -4,24 +4,18 @@
 #include "engine/EngineConfig.h"
 #include "engine/Quellorn.h"
 #include "samplefiles/FileSystem.h"
-#include "samplefiles/FlacReader.h"
 #include "samplefiles/NameMatch.h"
-#include "samplefiles/OggReader.h"
-#include "samplefiles/WavReader.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace {
 
 constexpr const char* kWrongAudio = "wrong audio";
 constexpr const char* kDialogExtensions = "wav ogg flac sfz";
-// Interleaved values decoded per step of a multi-channel file before they are split into
-// the two planes; keeps the temporary buffer small whatever the file's length.
-constexpr std::size_t kSplitValues = 64 * 1024;
 
 bool Inside(const IBox& box, int x, int y)
 {
@@ -103,11 +97,38 @@ bool MySample::NeedsPaint()
 
 void MySample::LoadFile(const char* newPath)
 {
+    LoadFile(newPath, false);
+}
+
+void MySample::LoadFile(const char* newPath, bool restoring)
+{
+    // Before the object lock, as every load takes it; the thread may hold it already (an
+    // instrument file or a restore that loads through here).
+    std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
+    PreparedLoad load; // outlives the lock: it ends holding the old buffer
+    PrepareLoad(newPath, restoring, -1, load);
+    if (load.step == PreparedLoad::Step::kNothing)
+        return;
+    std::vector<double> old;
+    ILockGuard lock(sampler->Lock());
+    CommitPath(load, false, old);
+    CommitSample(load);
+}
+
+void MySample::PrepareLoad(const char* newPath, bool restoring, int reverse, PreparedLoad& load)
+{
+    load = PreparedLoad();
+    std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
+    auto refuse = [&](const char* storedPath) {
+        load.step = PreparedLoad::Step::kRefuse;
+        load.storedOnFailure = restoring ? storedPath : "";
+    };
     if (newPath && newPath[0]) {
         // A path that doesn't fit the buffer is refused rather than cut, since a cut path
         // names another file (or none).
         if (!FileSystem::CopyPath(path, sizeof path, newPath)) {
-            ShowLoadFailure("");
+            load.sample.failure = LoadFailure::kUnreadable;
+            refuse(newPath);
             return;
         }
     } else {
@@ -129,62 +150,69 @@ void MySample::LoadFile(const char* newPath)
         sampler->LoadSlotFile(slotIndex, path);
         return;
     }
-    if (NameMatches(extension, "wav")) {
-        if (!ReadHeader()) {
-            ShowLoadFailure("");
-            return;
-        }
-    } else if (NameMatches(extension, "ogg")) {
-        OggReader reader;
-        if (!reader.Open(path, kMaxSampleValues)) {
-            ShowLoadFailure("");
-            return;
-        }
-        headerFrames = reader.Frames();
-        headerChannels = reader.Channels();
-        headerRate = reader.Rate();
-    } else if (NameMatches(extension, "flac")) {
-        FlacReader reader;
-        if (!reader.Open(path, kMaxSampleValues)) {
-            ShowLoadFailure("");
-            return;
-        }
-        headerFrames = reader.Frames();
-        headerChannels = reader.Channels();
-        headerRate = reader.Rate();
-    } else {
-        ShowLoadFailure("");
+    if (!SlotLoader::ReadHeader(path, extension, load.sample)) {
+        refuse(path);
         return;
     }
     SetDisplayName();
-    duration = headerRate > 0.0 ? headerFrames / headerRate : 0.0;
+    duration = load.sample.fileRate > 0.0 ? load.sample.frames / load.sample.fileRate : 0.0;
 
     previousPath[0] = '\0';
     nextPath[0] = '\0';
     ScanFolder();
 
-    // The header's values reach the slot in the same locked section that rebuilds its
-    // buffer, so the renderer never sees a frame count without the buffer it belongs to.
-    ILockGuard lock(sampler->Lock());
-    SampleData& sample = Sample();
-    sample.frames = headerFrames;
-    sample.channels = headerChannels;
-    sample.fileRate = headerRate;
-    sample.singlePrecisionRatio = NameMatches(extension, "ogg");
-    sample.rateRatio = RateRatioFor(headerRate, sampler->engineRate, sample.singlePrecisionRatio);
-    sampler->ReloadSlot(slotIndex);
+    if (reverse < 0)
+        reverse = sampler->Loader().ReverseHint(slotIndex) ? 1 : 0;
+    if (!DecodeInto(load.sample, reverse > 0)) {
+        refuse(path);
+        return;
+    }
+    load.step = PreparedLoad::Step::kSwap;
 }
 
-bool MySample::ReadHeader()
+void MySample::CommitPath(PreparedLoad& load, bool emptyFirst, std::vector<double>& old)
 {
-    WavReader reader;
-    if (!reader.Open(path, kMaxSampleValues))
-        return false;
-    headerFrames = reader.Frames();
-    headerChannels = static_cast<std::int16_t>(reader.Channels());
-    headerRate = reader.Rate();
-    reader.Close();
-    return true;
+    ILockGuard lock(sampler->Lock());
+    SlotLoader& loader = sampler->Loader();
+    if (load.step == PreparedLoad::Step::kRefuse) {
+        loader.NoteFailure(slotIndex, load.sample);
+        EmptySlot("", load.storedOnFailure.c_str(), old);
+        return;
+    }
+    if (load.step != PreparedLoad::Step::kSwap)
+        return;
+    if (emptyFirst)
+        loader.Empty(slotIndex, old);
+    if (load.sample.frames == 0) {
+        // A header without a whole frame names the slot but leaves it empty, its stored
+        // path as it was.
+        loader.NoteFailure(slotIndex, LoadFailure::kNoAudio, "");
+        return;
+    }
+    loader.NoteFailure(slotIndex, LoadFailure::kNone, "");
+    StoreStatePath(path);
+}
+
+void MySample::CommitSample(PreparedLoad& load)
+{
+    if (load.step != PreparedLoad::Step::kSwap)
+        return;
+    ILockGuard lock(sampler->Lock());
+    DecodedSample& sample = load.sample;
+    // Reverse may have been switched since the file was decoded; the planes follow it.
+    if (sample.reversed != sampler->slotReverse[slotIndex]) {
+        SlotLoader::ReversePlanes(sample.samples, sample.frames, sample.channels);
+        sample.reversed = !sample.reversed;
+    }
+    sampler->Loader().SwapIn(slotIndex, sample);
+    if (sample.frames != 0)
+        redraw = true;
+    load.step = PreparedLoad::Step::kNothing;
+}
+
+bool MySample::DecodeInto(DecodedSample& sample, bool reverse) const
+{
+    return SlotLoader::Decode(path, extension, reverse, sample);
 }
 
 void MySample::SetDisplayName()
@@ -227,120 +255,29 @@ void MySample::FindNeighbours(const std::vector<std::string>& names, const char*
     }
 }
 
-void MySample::DecodeInto(std::vector<double>& buffer, bool redrawAfter)
-{
-    if (NameMatches(extension, "wav")) {
-        if (!DecodeWav(buffer))
-            return;
-    } else if (NameMatches(extension, "ogg")) {
-        const SampleData& sample = Sample();
-        const std::size_t planes = sample.channels > 1 ? 2 : 1;
-        OggReader reader;
-        // The buffer comes sized from the same frames and channels; a mismatch would be a
-        // write past its end, so it counts as a failed file.
-        if (sample.channels < 1 || buffer.size() < std::size_t(sample.frames) * planes
-            || !reader.Open(path, kMaxSampleValues)) {
-            ShowLoadFailure("");
-            return;
-        }
-        reader.Read(
-            buffer.data(), planes > 1 ? buffer.data() + sample.frames : nullptr, sample.frames);
-    } else if (NameMatches(extension, "flac")) {
-        if (!DecodeFlac(buffer))
-            return;
-    } else {
-        ShowLoadFailure("");
-        return;
-    }
-    StoreStatePath(path);
-    if (redrawAfter)
-        redraw = true;
-}
-
-bool MySample::DecodeFlac(std::vector<double>& buffer)
-{
-    const SampleData& sample = Sample();
-    const std::size_t planes = sample.channels > 1 ? 2 : 1;
-    FlacReader reader;
-    // The buffer comes sized from the same frames and channels; a mismatch would be a write
-    // past its end, so it counts as a failed file.
-    if (sample.channels < 1 || buffer.size() < std::size_t(sample.frames) * planes
-        || !reader.Open(path, kMaxSampleValues)) {
-        ShowLoadFailure("");
-        return false;
-    }
-    reader.Read(buffer.data(), planes > 1 ? buffer.data() + sample.frames : nullptr, sample.frames);
-    return true;
-}
-
-bool MySample::DecodeWav(std::vector<double>& buffer)
-{
-    WavReader reader;
-    if (!reader.Open(path)) {
-        ShowLoadFailure("");
-        return false;
-    }
-    const SampleData& sample = Sample();
-    const std::size_t frames = sample.frames;
-    const std::size_t channels = sample.channels > 0 ? std::size_t(sample.channels) : 0;
-    // The buffer comes sized from the same frames and channels; a mismatch would be a
-    // write past its end, so it counts as a failed file.
-    if (channels == 0 || buffer.size() < frames * std::min<std::size_t>(channels, 2)) {
-        reader.Close();
-        ShowLoadFailure("");
-        return false;
-    }
-    if (channels < 2) {
-        reader.Read(buffer.data(), frames);
-        return true;
-    }
-    const std::size_t stepFrames = std::max<std::size_t>(1, kSplitValues / channels);
-    std::vector<double> interleaved(stepFrames * channels);
-    double* plane0 = buffer.data();
-    double* plane1 = buffer.data() + frames;
-    for (std::size_t start = 0; start < frames; start += stepFrames) {
-        const std::size_t count = std::min(stepFrames, frames - start);
-        const std::size_t wanted = count * channels;
-        const std::size_t got = reader.Read(interleaved.data(), wanted);
-        // Values the file didn't hold read as 0, as in a buffer cleared before decoding.
-        std::fill(interleaved.begin() + std::ptrdiff_t(got),
-            interleaved.begin() + std::ptrdiff_t(wanted), 0.0);
-        for (std::size_t f = 0; f < count; ++f) {
-            plane0[start + f] = interleaved[f * channels];
-            plane1[start + f] = interleaved[f * channels + 1];
-        }
-        if (got < wanted)
-            break;
-    }
-    return true;
-}
-
 void MySample::ShowLoadFailure(const char* text)
 {
+    std::vector<double> old;
     ILockGuard lock(sampler->Lock());
-    SampleData& sample = Sample();
-    const std::uint32_t before = sample.frames;
-    sample.frames = 0;
-    if (before != 0)
-        sampler->ReloadSlot(slotIndex);
+    EmptySlot(text, "", old);
+}
+
+void MySample::EmptySlot(const char* text, const char* storedPath, std::vector<double>& old)
+{
+    if (Sample().frames != 0)
+        sampler->Loader().Empty(slotIndex, old);
     std::snprintf(displayName, sizeof displayName, "%s", text && text[0] ? text : kWrongAudio);
-    StoreStatePath("");
+    StoreStatePath(storedPath);
     redraw = true;
 }
 
 void MySample::ReverseSampleData()
 {
     SampleData& sample = Sample();
-    const std::size_t frames = sample.frames;
-    if (frames == 0)
-        return;
     const std::size_t planes = sample.channels > 1 ? 2 : 1;
-    if (sample.samples.size() < frames * planes)
+    if (sample.frames == 0 || sample.samples.size() < std::size_t(sample.frames) * planes)
         return;
-    std::reverse(sample.samples.begin(), sample.samples.begin() + std::ptrdiff_t(frames));
-    if (planes == 2)
-        std::reverse(sample.samples.begin() + std::ptrdiff_t(frames),
-            sample.samples.begin() + std::ptrdiff_t(2 * frames));
+    SlotLoader::ReversePlanes(sample.samples, sample.frames, sample.channels);
     redraw = true;
 }
 

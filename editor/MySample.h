@@ -1,16 +1,18 @@
 // A slot's sample display and the slot's loading path: it keeps the file the slot holds
 // (path, extension, shown name, length, the neighbouring audio files of its folder), takes
-// files from the dialog, drops and the previous/next buttons, reads their headers, decodes
-// them into the slot's SampleData and empties the slot when a file can't be used.
+// files from the dialog, drops and the previous/next buttons, has the sampler's SlotLoader
+// read and decode them, and empties the slot when a file can't be used.
 //
 // Owned by the editor surface, one per slot, created by the sampler's constructor and
 // destroyed with the surface; the sampler keeps a pointer to it (sampleDisplay). Loading
-// runs on the user-interface thread (or the host thread that restores state); the part
-// that changes the slot's SampleData runs under the plug-in's object lock. The engine may
-// call SetPlayedMark, MarkRedraw and ReverseSampleData from either thread under that lock.
+// runs on the user-interface thread (or the host thread that restores state) without the
+// object lock: a load takes the plug-in's load lock first, decodes with no lock, and takes
+// the object lock only to swap the new sample in. The engine may call SetPlayedMark,
+// MarkRedraw and ReverseSampleData from either thread under the object lock.
 #pragma once
 
 #include "editor/IControl.h"
+#include "engine/SlotLoader.h"
 
 #include <cstdint>
 #include <string>
@@ -26,9 +28,7 @@ public:
     static constexpr int kPathSize = 260;
     // A name longer than this is cut to one character less.
     static constexpr int kShownNameLength = 20;
-    // Most values (frames x channels) a slot takes: 4 GiB of samples. Larger files are
-    // refused like unreadable ones instead of exhausting memory.
-    static constexpr std::uint64_t kMaxSampleValues = std::uint64_t(1) << 29;
+    static constexpr std::uint64_t kMaxSampleValues = SlotLoader::kMaxSampleValues;
 
     MySample(CLS_QUELLORN* plug, const IBox& box, int slot);
 
@@ -37,12 +37,39 @@ public:
     bool Paint(IEditorSurface& surface) override;
     bool NeedsPaint() override;
 
-    // Takes a path (empty: asks through the file dialog), reads its header and rebuilds
-    // the slot; SFZ paths go to the sampler's LoadSlotFile.
+    // Takes a path (empty: asks through the file dialog), reads its header, decodes it and
+    // swaps it into the slot; SFZ paths go to the sampler's LoadSlotFile. A load the user
+    // asks for: a file that can't be used clears the slot's stored path.
     void LoadFile(const char* path);
-    // Decodes the current file into `buffer`, which holds frames x channels zeros, then
-    // records the path as the slot's stored path. On failure the slot is emptied.
-    void DecodeInto(std::vector<double>& buffer, bool redraw);
+    // The same for a file that a restored state or a recalled program names (`restoring`):
+    // one that can't be loaded empties the slot but stays its stored path, so the next
+    // save keeps it.
+    void LoadFile(const char* path, bool restoring);
+    // A load read and decoded without the object lock, waiting for its locked steps.
+    struct PreparedLoad {
+        enum class Step { kNothing, kRefuse, kSwap };
+        Step step = Step::kNothing;
+        // The decoded file; after the swap, the slot's old buffer, to be freed once the
+        // object lock is let go.
+        DecodedSample sample;
+        std::string storedOnFailure; // the stored path a refused file leaves
+    };
+    // Without the object lock, holding the load lock: takes the path as LoadFile does,
+    // reads the header, names the slot, finds the neighbours and decodes; reversed when
+    // `reverse` is 1, not when 0, as the slot plays now when -1.
+    void PrepareLoad(const char* path, bool restoring, int reverse, PreparedLoad& load);
+    // Under the object lock: the outcome's stored path and failure text, or the refused
+    // file's emptied slot. With `emptyFirst` a slot that takes a new sample is emptied
+    // already, its old buffer moved to `old`, so that parameter changes before the swap
+    // have no old data to touch.
+    void CommitPath(PreparedLoad& load, bool emptyFirst, std::vector<double>& old);
+    // Under the object lock, after CommitPath: swaps the new sample in, in the orientation
+    // the slot's Reverse has now.
+    void CommitSample(PreparedLoad& load);
+    // Decodes the current file, whose header `sample` holds, into a new buffer of its own,
+    // reversed when `reverse` is set. Holds no lock and leaves the slot as it is; false,
+    // with the reason in `sample`, when the file can't be decoded.
+    bool DecodeInto(DecodedSample& sample, bool reverse) const;
     // Empties the slot and shows `text`, or "wrong audio" when it is empty.
     void ShowLoadFailure(const char* text);
     void ReverseSampleData();
@@ -52,6 +79,13 @@ public:
     // queues a warning on the editor surface, once per slot until the next SFZ file is
     // given to this slot (MySampleSfz.cpp).
     void ApplySfzSlot(const SfzSlotPlan& plan);
+    // ApplySfzSlot in its two steps, so that the sampler can decode all three slots'
+    // samples before it applies any. Without the object lock, holding the load lock:
+    // decodes the plan's sample, the way round the plan's Reverse will leave it.
+    void PrepareSfzSlot(const SfzSlotPlan& plan, PreparedLoad& load);
+    // Under the object lock: the warning, the sample and the parameters, as ApplySfzSlot
+    // does; the slot's old buffer moves to `old`.
+    void ApplySfzSlot(const SfzSlotPlan& plan, PreparedLoad& load, std::vector<double>& old);
     // Stores a value read from a file in parameter `index`, clamped to its range, and
     // passes it on as the editor does; a NaN is ignored.
     void SetParameterFromFile(int index, double value);
@@ -84,9 +118,9 @@ protected:
 
 private:
     SampleData& Sample() const;
-    bool ReadHeader();
-    bool DecodeWav(std::vector<double>& buffer);
-    bool DecodeFlac(std::vector<double>& buffer);
+    // Under the object lock: empties the slot, shows `text` ("wrong audio" when empty) and
+    // stores `storedPath`; the old buffer moves to `old`.
+    void EmptySlot(const char* text, const char* storedPath, std::vector<double>& old);
     void SetDisplayName();
     void ScanFolder();
     void StoreStatePath(const char* text);
@@ -102,9 +136,4 @@ private:
     char displayName[kPathSize] = "...";
     char previousPath[kPathSize] = "";
     char nextPath[kPathSize] = "";
-    // The file's header values, held from the header read until the locked section that
-    // rebuilds the buffer publishes them to the slot.
-    std::uint32_t headerFrames = 0;
-    std::int16_t headerChannels = 0;
-    double headerRate = 0.0;
 };

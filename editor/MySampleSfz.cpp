@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
@@ -17,13 +18,34 @@ constexpr const char* kWrongSampleCaption = "Wrong Sample in SFZ file";
 
 void MySample::ApplySfzSlot(const SfzSlotPlan& plan)
 {
+    std::lock_guard<std::recursive_mutex> loads(sampler->LoadLock());
+    PreparedLoad load; // outlives the lock, with the old buffer
+    std::vector<double> old;
+    PrepareSfzSlot(plan, load);
+    ILockGuard lock(sampler->Lock());
+    ApplySfzSlot(plan, load, old);
+}
+
+void MySample::PrepareSfzSlot(const SfzSlotPlan& plan, PreparedLoad& load)
+{
+    if (plan.fill != SfzSlotPlan::Fill::kSample)
+        return;
+    const auto& reverse = plan.params[std::size_t(kParamReverse)];
+    PrepareLoad(plan.samplePath, false, reverse ? (*reverse >= 0.5 ? 1 : 0) : -1, load);
+}
+
+void MySample::ApplySfzSlot(const SfzSlotPlan& plan, PreparedLoad& load, std::vector<double>& old)
+{
     ILockGuard lock(sampler->Lock());
     switch (plan.fill) {
     case SfzSlotPlan::Fill::kEmpty:
         ShowLoadFailure("...");
         return;
     case SfzSlotPlan::Fill::kSample:
-        LoadFile(plan.samplePath);
+        // The slot is emptied before its parameters change, so a change of Reverse finds
+        // no old data to turn round; the new sample, decoded the way round the region
+        // leaves it, comes in after them.
+        CommitPath(load, true, old);
         break;
     case SfzSlotPlan::Fill::kRefused:
         if (!warned) {
@@ -36,13 +58,15 @@ void MySample::ApplySfzSlot(const SfzSlotPlan& plan)
         }
         // The region keeps its slot: the slot shows that its sample is missing and takes
         // the region's settings, ready for the sample once it is given.
-        ShowLoadFailure("");
+        sampler->Loader().NoteFailure(slotIndex, plan.refusal, "");
+        EmptySlot("", "", old);
         break;
     }
     for (int offset = 0; offset < kParamsPerSlot; ++offset)
         if (plan.params[std::size_t(offset)])
             SetParameterFromFile(
                 kParamsPerSlot * slotIndex + offset, *plan.params[std::size_t(offset)]);
+    CommitSample(load);
 }
 
 void MySample::SetParameterFromFile(int index, double value)

@@ -196,6 +196,7 @@ void CLS_QUELLORN::ApplySlotParam(int slot, int offset, int r)
         break;
     case kParamReverse:
         slotReverse[slot] = r > 0.5;
+        slotLoader.SetReverseHint(slot, slotReverse[slot]);
         // Applied only when the whole number changes, so the planes are held reversed
         // exactly while Reverse is on.
         if (sampleDisplay[slot])

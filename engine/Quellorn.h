@@ -10,6 +10,7 @@
 
 #include "engine/ElapsedClock.h"
 #include "engine/EngineConfig.h"
+#include "engine/SlotLoader.h"
 #include "plugbase/IPlugVST.h"
 #include "samplefiles/SampleData.h"
 
@@ -30,9 +31,14 @@ public:
     void ParamChanged(int index) override;
     void RenderBlock(double** inputs, double** outputs, int frames) override;
     void HandleMidiEvent(const IMidiEvent& event) override;
-    void LoadSlotFile(int slot, const char* path) override;
     void ProcessingSwitchedOn() override;
     bool GetParamPresentation(int index, IParamPresentation& out) override;
+    // Both take the load lock first: call them without the object lock, or the audio
+    // thread waits for the whole decode.
+    void LoadSlotFile(int slot, const char* path) override;
+    void RestoreSlotFile(int slot, const char* path) override;
+    const char* SlotLoadFailure(int slot) const override { return slotLoader.FailureText(slot); }
+    SlotLoader& Loader() { return slotLoader; }
 
     void StopSlotVoices(int slot);
     void ClearHeldKeys();
@@ -92,6 +98,7 @@ public:
     BarLabel* infoLabel = nullptr;
 
 private:
+    void RouteSlotFile(int slot, const char* path, bool restoring);
     void DeclareParameters();
     void BuildEditor();
     void FillPresets();
@@ -103,6 +110,7 @@ private:
     void RenderVoices(double* left, double* right, int frames);
 
     MillisecondClock readClock = ProcessElapsedMs;
+    SlotLoader slotLoader{*this};
 };
 
 // The whole number a parameter value is applied as: hundredths of a second for Attack and

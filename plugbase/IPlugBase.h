@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -91,6 +92,9 @@ public:
     virtual bool SaveState(IChunk& chunk);
     virtual int LoadState(const IChunk& chunk, int pos);
     virtual void LoadSlotFile(int, const char*) {}
+    // A file named by a restored state or a recalled program: by default loaded as any
+    // other; the sampler keeps the name of a file it can't load there.
+    virtual void RestoreSlotFile(int index, const char* text) { LoadSlotFile(index, text); }
     virtual void StateVersionSeen(int) {}
     virtual bool AcceptsStateValue(int) { return true; }
     virtual void BeginParamEdit(int index);
@@ -174,6 +178,23 @@ public:
     void ConnectOutputs(int start, int count, bool connect);
 
     std::recursive_mutex& Lock() { return objectLock; }
+    // Serialises the sample loads of this plug-in among themselves. A load decodes its file
+    // without the object lock and then waits for that lock to swap the sample in, so this
+    // lock is always taken before the object lock, never while holding it. The audio
+    // thread never takes it.
+    std::recursive_mutex& LoadLock() { return loadLock; }
+
+    // ---- files named by a state, loaded after it ------------------------------------------
+    struct SlotFile {
+        int index;
+        std::string text;
+    };
+    // While a list is set, LoadParams appends the files its state entries name to it
+    // instead of loading them, so that a caller holding the object lock can apply the
+    // values first and load the files once it has let the lock go. Under the object lock.
+    void QueueSlotFiles(std::vector<SlotFile>* queue) { slotFileQueue = queue; }
+    // Loads queued files in order, as LoadParams would have. Call without the object lock.
+    void RestoreSlotFiles(const std::vector<SlotFile>& files);
 
     // ---- messages that must wait until the object lock is let go ---------------------
     // A message box waits for the user, and the audio thread would wait with it if the box
@@ -217,6 +238,8 @@ private:
     int currentPreset = 0;
     int wheelEditParam = -1;
     std::recursive_mutex objectLock;
+    std::recursive_mutex loadLock;
+    std::vector<SlotFile>* slotFileQueue = nullptr;
     std::vector<StateText> stateStrings;
 
     char effectName[kNameSize] = {};

@@ -150,10 +150,20 @@ int IPlugBase::LoadParams(const IChunk& chunk, int pos)
             continue;
         std::memcpy(text, chunk.Data() + textEnd - n, static_cast<std::size_t>(n));
         text[n] = '\0';
-        if (text[0] && std::strcmp(text, "0") != 0)
-            LoadSlotFile(i, text);
+        if (text[0] && std::strcmp(text, "0") != 0) {
+            if (slotFileQueue)
+                slotFileQueue->push_back(SlotFile{i, text});
+            else
+                RestoreSlotFile(i, text);
+        }
     }
     return result;
+}
+
+void IPlugBase::RestoreSlotFiles(const std::vector<SlotFile>& files)
+{
+    for (const SlotFile& file : files)
+        RestoreSlotFile(file.index, file.text.c_str());
 }
 
 bool IPlugBase::SavePresets(IChunk& chunk)

@@ -1,6 +1,8 @@
 // The VST 2 adapter: owns the effect record handed to the host and the host callback, and
 // turns the record's six function pointers into calls on the plug-in base. The static
-// callbacks find the object through AEffect::object and hold its lock for the whole call.
+// callbacks find the object through AEffect::object and hold its lock for the whole call,
+// except while a file named by a state, a program or the host is decoded: loads take the
+// object lock only to swap their sample in.
 //
 // Threads: the dispatcher and the editor come from the host's user-interface thread; the
 // three processing functions and often the two parameter functions from its audio thread.
@@ -58,7 +60,26 @@ private:
     VstIntPtr CanDo(const char* text) const;
     VstIntPtr ParamProperties(VstInt32 index, VstParameterProperties* out);
     VstIntPtr GetChunk(bool bank, void* ptr);
-    VstIntPtr SetChunk(bool bank, VstIntPtr size, const void* data);
+    VstIntPtr SetChunk(bool bank, VstIntPtr size, const void* data,
+                       std::unique_lock<std::recursive_mutex>& lock);
+    // Loads the files a state or program named, with `lock` (the dispatcher's hold of the
+    // object lock) let go meanwhile; then shows the parameters again when asked.
+    void RestoreQueuedFiles(std::unique_lock<std::recursive_mutex>& lock,
+                            const std::vector<SlotFile>& files, bool showParams);
+    // Queues the files LoadParams meets for the lifetime of one dispatcher step.
+    class SlotFileQueue {
+    public:
+        SlotFileQueue(IPlugBase& plug, std::vector<SlotFile>& files) : plug(plug)
+        {
+            plug.QueueSlotFiles(&files);
+        }
+        ~SlotFileQueue() { plug.QueueSlotFiles(nullptr); }
+        SlotFileQueue(const SlotFileQueue&) = delete;
+        SlotFileQueue& operator=(const SlotFileQueue&) = delete;
+
+    private:
+        IPlugBase& plug;
+    };
     void ProcessEvents(const VstEvents* events);
     VstIntPtr PinProperties(bool input, VstInt32 index, void* ptr);
     void ConnectToArrangement(const VstSpeakerArrangement* arrangement, bool input);

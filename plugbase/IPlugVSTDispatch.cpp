@@ -41,6 +41,12 @@ bool Matches(const char* a, const char* b)
 VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                              float opt)
 {
+    // Opcodes that load sample files, or save what a load changes, wait here for loads in
+    // progress on other threads, before the object lock: the order every load keeps.
+    std::unique_lock<std::recursive_mutex> loads(LoadLock(), std::defer_lock);
+    if (opcode == effSetProgram || opcode == effSetProgramName || opcode == effGetChunk
+        || opcode == effSetChunk || (opcode == effVendorSpecific && index == kVendorSlotPath))
+        loads.lock();
     std::unique_lock<std::recursive_mutex> lock(Lock());
     IParameter* param = GetParam(index);
     char* text = static_cast<char*>(ptr);
@@ -59,10 +65,18 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         lock.unlock();
         delete this;
         return 0;
-    case effSetProgram:
-        StoreCurrentPreset(nullptr);
-        RecallPreset(value >= 0 && value < PresetCount() ? static_cast<int>(value) : -1);
+    case effSetProgram: {
+        std::vector<SlotFile> files;
+        bool recalled = false;
+        {
+            SlotFileQueue queue(*this, files);
+            StoreCurrentPreset(nullptr);
+            recalled
+                = RecallPreset(value >= 0 && value < PresetCount() ? static_cast<int>(value) : -1);
+        }
+        RestoreQueuedFiles(lock, files, recalled);
         return 0;
+    }
     case effGetProgram:
         return CurrentPreset();
     case effSetProgramName:
@@ -130,7 +144,7 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     case effGetChunk:
         return GetChunk(index == 0, ptr);
     case effSetChunk:
-        return SetChunk(index == 0, value, ptr);
+        return SetChunk(index == 0, value, ptr, lock);
     case effProcessEvents:
         if (!ptr)
             return 0;
@@ -185,6 +199,10 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
     case effGetVendorVersion:
         return DecimalVersion();
     case effVendorSpecific:
+        // A file given to a slot is decoded without the object lock; the load takes it
+        // only to swap the sample in.
+        if (index == kVendorSlotPath && text && text[0])
+            lock.unlock();
         return VendorSpecific(index, value, ptr, opt);
     case effCanDo:
         return CanDo(text);
@@ -338,7 +356,8 @@ VstIntPtr IPlugVST::GetChunk(bool bank, void* ptr)
     return 0;
 }
 
-VstIntPtr IPlugVST::SetChunk(bool bank, VstIntPtr size, const void* data)
+VstIntPtr IPlugVST::SetChunk(bool bank, VstIntPtr size, const void* data,
+                             std::unique_lock<std::recursive_mutex>& lock)
 {
     // A negative or absurd size cannot describe a chunk we wrote; take nothing from it.
     if (!data || size < 0 || size > 0x7FFFFFFF)
@@ -355,11 +374,34 @@ VstIntPtr IPlugVST::SetChunk(bool bank, VstIntPtr size, const void* data)
     else
         version = 0;
     StateVersionSeen(version);
-    if (LoadState(chunk, pos) >= 0) {
+    std::vector<SlotFile> files;
+    int result = -1;
+    {
+        SlotFileQueue queue(*this, files);
+        result = LoadState(chunk, pos);
+    }
+    RestoreQueuedFiles(lock, files, false);
+    if (result >= 0) {
         PushParamsToEditor();
         return 1;
     }
     return 0;
+}
+
+void IPlugVST::RestoreQueuedFiles(std::unique_lock<std::recursive_mutex>& lock,
+                                  const std::vector<SlotFile>& files, bool showParams)
+{
+    if (files.empty())
+        return;
+    // The values are applied; the files are decoded with the object lock let go, so the
+    // audio thread waits only while each sample is swapped in. The load lock, held since
+    // the dispatcher took it, keeps other loads out meanwhile.
+    lock.unlock();
+    RestoreSlotFiles(files);
+    lock.lock();
+    // An instrument file among them may have set parameters.
+    if (showParams)
+        PushParamsToEditor();
 }
 
 void IPlugVST::ProcessEvents(const VstEvents* events)

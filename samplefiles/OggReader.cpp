@@ -38,27 +38,54 @@ bool OggReader::Fail()
     return false;
 }
 
+bool OggReader::Refuse(LoadFailure reason, const char* detail)
+{
+    Fail();
+    failure = reason;
+    failureDetail = detail;
+    return false;
+}
+
 bool OggReader::Open(const char* path, std::uint64_t maxValues)
 {
     // A reader opened again keeps nothing of its earlier file, whatever happens now.
     Fail();
+    failure = LoadFailure::kNone;
+    failureDetail = "";
     // ov_fopen would wait forever on a FIFO or a device and take a folder for a file.
     if (!FileSystem::IsRegularFile(path))
-        return false;
-    if (ov_fopen(path, file.get()) < 0)
-        return Fail();
+        return Refuse(OpenFailureOf(path));
+    const int opened = ov_fopen(path, file.get());
+    if (opened < 0) {
+        switch (opened) {
+        case OV_EREAD:
+            return Refuse(OpenFailureOf(path) == LoadFailure::kNotFound ? LoadFailure::kNotFound
+                                                                         : LoadFailure::kUnreadable);
+        case OV_ENOTVORBIS:
+            // An Ogg stream of another codec, or no Ogg stream at all.
+            return Refuse(LoadFailure::kUnsupported, "not Ogg Vorbis");
+        case OV_EVERSION:
+            return Refuse(LoadFailure::kUnsupported, "Vorbis version");
+        default:
+            return Refuse(LoadFailure::kDamaged);
+        }
+    }
     open = true;
 
     const ogg_int64_t total = ov_pcm_total(file.get(), -1);
     const vorbis_info* info = ov_info(file.get(), -1);
+    if (total == 0)
+        return Refuse(LoadFailure::kNoAudio);
     // A damaged last page can claim any length, and the count is kept in 32 bits; a
     // negative total is the library's error code, not a length.
-    if (total <= 0 || total > ogg_int64_t(UINT32_MAX) || !info)
-        return Fail();
+    if (total < 0 || !info)
+        return Refuse(LoadFailure::kDamaged);
+    if (total > ogg_int64_t(UINT32_MAX))
+        return Refuse(LoadFailure::kTooLarge);
     if (info->channels < 1 || info->channels > INT16_MAX || info->rate < 1 || info->rate > INT_MAX)
-        return Fail();
+        return Refuse(LoadFailure::kDamaged);
     if (std::uint64_t(total) * std::uint64_t(info->channels) > maxValues)
-        return Fail();
+        return Refuse(LoadFailure::kTooLarge);
     frames = static_cast<std::uint32_t>(total);
     channels = static_cast<std::int16_t>(info->channels);
     rate = static_cast<int>(info->rate);

@@ -8,6 +8,8 @@
 // audio thread.
 #pragma once
 
+#include "samplefiles/LoadFailure.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -38,13 +40,20 @@ public:
     std::uint32_t Frames() const { return frames; }
     std::int16_t Channels() const { return channels; }
     int Rate() const { return rate; }
+    // Why the last Open failed (kNone after a successful one), and the format's name when
+    // the reason is an unsupported format.
+    LoadFailure Failure() const { return failure; }
+    const char* FailureDetail() const { return failureDetail; }
 
 private:
     bool Fail();
+    bool Refuse(LoadFailure reason, const char* detail = "");
 
     std::unique_ptr<OggVorbis_File> file;
     bool open = false;
     std::uint32_t frames = 0;
     std::int16_t channels = 0;
     int rate = 0;
+    LoadFailure failure = LoadFailure::kNone;
+    const char* failureDetail = "";
 };

@@ -1,7 +1,10 @@
 // A project saved and restored loses nothing: the restored plug-in renders the same bits
-// and writes the same chunk, through a fresh instance and through a program change.
+// and writes the same chunk, through a fresh instance and through a program change; a
+// sample that is missing meanwhile keeps its place in the state until it is back.
+#include "editor/MySample.h"
 #include "engine/Quellorn.h"
 #include "tests/plugbase/TestHost.h"
+#include "tests/samplefiles/WavTestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +158,55 @@ TEST_F(StateRoundTrip, AProgramChangeAwayAndBackRestoresTheSameSound)
     host.Dispatch(effSetProgram, 0, 0);
     EXPECT_EQ(RenderSong(host), before);
     EXPECT_EQ(Chunk(host, 1), saved);
+}
+
+TEST_F(StateRoundTrip, AMissingSampleKeepsItsPathThroughSavesUntilItIsBack)
+{
+    WavTestFiles::TempFolder folder;
+    const std::string path = folder.Copy("pcm16-stereo.wav", "away.wav");
+    const std::string stays = folder.Copy("pcm8-mono.wav", "stays.wav");
+    for (const bool programChange : {false, true}) {
+        SCOPED_TRACE(programChange ? "program change" : "state restore");
+        TestHost host;
+        CLS_QUELLORN* plug = Open(host);
+        LoadSlot(host, 1, path);
+        LoadSlot(host, 2, stays);
+        const std::vector<unsigned char> saved = Chunk(host, 1);
+        // Leaving program 0 stores the state, paths included, into it; coming back restores it.
+        auto bringBack = [&](const std::vector<unsigned char>& state) {
+            if (programChange) {
+                host.Dispatch(effSetProgram, 0, 0);
+            } else {
+                std::vector<unsigned char> copy = state;
+                ASSERT_EQ(host.Dispatch(effSetChunk, 1, static_cast<VstIntPtr>(copy.size()),
+                                        copy.data()),
+                          1);
+            }
+        };
+        if (programChange)
+            host.Dispatch(effSetProgram, 0, 3);
+
+        std::filesystem::rename(path, path + ".moved");
+        const int edits = host.Count(audioMasterBeginEdit);
+        bringBack(saved);
+        EXPECT_EQ(plug->slotSample[1].frames, 0u);
+        EXPECT_STREQ(plug->sampleDisplay[1]->DisplayName(), "wrong audio");
+        EXPECT_STREQ(plug->SlotLoadFailure(1), "not found");
+        EXPECT_GT(plug->slotSample[2].frames, 0u);
+        // Each file's stored path is announced, the missing one's as well.
+        EXPECT_EQ(host.Count(audioMasterBeginEdit) - edits, 2);
+        const std::vector<unsigned char> whileMissing = Chunk(host, 1);
+        EXPECT_EQ(whileMissing, saved);
+
+        if (programChange)
+            host.Dispatch(effSetProgram, 0, 3);
+        std::filesystem::rename(path + ".moved", path);
+        bringBack(whileMissing);
+        EXPECT_GT(plug->slotSample[1].frames, 0u);
+        EXPECT_STREQ(plug->sampleDisplay[1]->DisplayName(), "away.wav");
+        EXPECT_STREQ(plug->SlotLoadFailure(1), "");
+        EXPECT_EQ(Chunk(host, 1), saved);
+    }
 }
 
 } // namespace

@@ -561,9 +561,8 @@ TEST(HostSetupQuellorn, SlotReportShowsWhatEachSlotReallyHolds)
     }
 }
 
-// Needs the plug-in to keep the path of a sample that a restore could not load, and to
-// give the reason; enable it once Quellorn does both.
-TEST(HostSetupQuellorn, DISABLED_ARestoredStateWithAMissingSampleWarns)
+// The plug-in keeps the path of a sample that a restore could not load, and gives the reason.
+TEST(HostSetupQuellorn, ARestoredStateWithAMissingSampleWarns)
 {
     const Scratch scratch;
     const std::string sample = scratch.Path("pad.wav");

@@ -21,11 +21,11 @@ constexpr double kSlotDefaults[kParamsPerSlot] = {1, 36, 127, 41, 1, 0.8, 1.5, 0
 
 constexpr int kValuesEnd = 4 + 8 * kParamCount; // 292: where the state texts start
 
-// The sampler with its slot-file loads recorded; the base loads nothing.
+// The sampler with the slot files a restored state names recorded; nothing is loaded.
 class RecordingSampler : public CLS_QUELLORN {
 public:
     using CLS_QUELLORN::CLS_QUELLORN;
-    void LoadSlotFile(int slot, const char* text) override { loads.emplace_back(slot, text); }
+    void RestoreSlotFile(int slot, const char* text) override { loads.emplace_back(slot, text); }
     std::vector<std::pair<int, std::string>> loads;
 };
 

@@ -259,15 +259,20 @@ TEST_F(OggLoadingTest, RefusesWhatIsNoUsableStream)
     struct Case {
         const char* label;
         std::string bytes;
+        const char* reason; // as the slot keeps it
     } cases[] = {
-        { "a WAV file", ReadBytes(DataFile("pcm16-stereo.wav")) },
-        { "empty", "" },
-        { "capture pattern only", "OggS" + std::string(60, '\x01') },
-        { "headers without audio", pages.substr(0, PageStarts(pages).at(2)) },
+        { "a WAV file", ReadBytes(DataFile("pcm16-stereo.wav")),
+            "unsupported format: not Ogg Vorbis" },
+        { "empty", "", "unsupported format: not Ogg Vorbis" },
+        { "capture pattern only", "OggS" + std::string(60, '\x01'),
+            "unsupported format: not Ogg Vorbis" },
+        { "headers without audio", pages.substr(0, PageStarts(pages).at(2)),
+            "no audio data" },
         // Lengths come from the granule positions of the first and the last audio page.
-        { "more frames than 32 bits count", WithLastGranule(pages, std::uint64_t(1) << 32) },
+        { "more frames than 32 bits count", WithLastGranule(pages, std::uint64_t(1) << 32),
+            "too large" },
         { "more values than a slot takes",
-            WithLastGranule(pages, MySample::kMaxSampleValues / 2 + 1) },
+            WithLastGranule(pages, MySample::kMaxSampleValues / 2 + 1), "too large" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -278,6 +283,7 @@ TEST_F(OggLoadingTest, RefusesWhatIsNoUsableStream)
         EXPECT_EQ(Sample().samples.size(), 1u);
         EXPECT_STREQ(Display().DisplayName(), "wrong audio");
         EXPECT_EQ(Stored(), "");
+        EXPECT_STREQ(plug->SlotLoadFailure(0), c.reason);
     }
 
     // Without a limit on values the frame count must still fit its 32 bits.
@@ -288,17 +294,19 @@ TEST_F(OggLoadingTest, RefusesWhatIsNoUsableStream)
 
     // No regular file: refused before the library opens it, so a FIFO can't hang the load.
     fs::create_directory(folder.root / "folder.ogg");
-    std::vector<std::string> others = { folder.Path("folder.ogg"), folder.Path("missing.ogg") };
+    std::vector<std::pair<std::string, const char*>> others
+        = { { folder.Path("folder.ogg"), "unreadable" }, { folder.Path("missing.ogg"), "not found" } };
 #ifndef _WIN32
     ASSERT_EQ(::mkfifo(folder.Path("fifo.ogg").c_str(), 0600), 0);
-    others.push_back(folder.Path("fifo.ogg"));
+    others.emplace_back(folder.Path("fifo.ogg"), "unreadable");
 #endif
-    for (const std::string& path : others) {
+    for (const auto& [path, reason] : others) {
         SCOPED_TRACE(path);
         Display().LoadFile(CopyOgg("mono-22050", "good.ogg").c_str());
         Display().LoadFile(path.c_str());
         EXPECT_EQ(Sample().frames, 0u);
         EXPECT_STREQ(Display().DisplayName(), "wrong audio");
+        EXPECT_STREQ(plug->SlotLoadFailure(0), reason);
     }
 }
 

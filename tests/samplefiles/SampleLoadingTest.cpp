@@ -151,28 +151,41 @@ TEST_F(SampleLoadingTest, AnSfzRegionTakesAFlacSample)
     EXPECT_EQ(PlaneOf(0, 1), ChannelOf("pcm16-stereo", 2, 1));
 }
 
-TEST_F(SampleLoadingTest, AFailedLoadEmptiesTheSlotAndClearsTheStoredPath)
+TEST_F(SampleLoadingTest, AFailedLoadEmptiesTheSlotClearsTheStoredPathAndKeepsTheReason)
 {
     Open();
+    std::filesystem::create_directory(folder.root / "folder.wav");
     struct Case {
         const char* name;
-        std::string bytes;
-        const char* shown;
+        const char* bytes; // null: no such file
+        const char* reason;
     } cases[] = {
-        { "sound.aif", "FORM", "wrong audio" },
-        { "sound.ogg", "OggS", "wrong audio" }, // no Ogg Vorbis stream behind the pattern
-        { "sound.flac", "fLaC", "wrong audio" },
-        { "broken.wav", Riff(Fmt(1, 1, 8000, 12) + Chunk("data", "abcd")), "wrong audio" },
+        { "sound.aif", "FORM", "unsupported format: .aif" },
+        // No Ogg Vorbis stream behind the pattern.
+        { "sound.ogg", "OggS", "unsupported format: not Ogg Vorbis" },
+        { "gone.wav", nullptr, "not found" },
+        { "gone.ogg", nullptr, "not found" },
+        { "folder.wav", nullptr, "unreadable" },
+        { "sound.flac", "fLaC", "damaged" },
+        { "gone.flac", nullptr, "not found" },
+        { "broken.wav", "", "unsupported format: WAV 12-bit PCM" },
     };
+    const std::string broken = Riff(Fmt(1, 1, 8000, 12) + Chunk("data", "abcd"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Display().LoadFile(folder.Copy("pcm16-stereo.wav", "good.wav").c_str());
         ASSERT_GT(Sample().frames, 0u);
-        Display().LoadFile(folder.Write(c.name, c.bytes).c_str());
+        // A load that works forgets the reason of the one before.
+        EXPECT_STREQ(plug->SlotLoadFailure(0), "");
+        const std::string path = !c.bytes ? folder.Path(c.name)
+            : folder.Write(c.name, c.bytes[0] ? std::string(c.bytes) : broken);
+        Display().LoadFile(path.c_str());
         EXPECT_EQ(Sample().frames, 0u);
         EXPECT_EQ(Sample().samples.size(), 1u);
-        EXPECT_STREQ(Display().DisplayName(), c.shown);
+        EXPECT_STREQ(Display().DisplayName(), "wrong audio");
         EXPECT_EQ(Stored(), "");
+        EXPECT_STREQ(plug->SlotLoadFailure(0), c.reason);
+        EXPECT_STREQ(plug->SlotLoadFailure(1), "");
     }
 }
 
