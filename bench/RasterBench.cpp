@@ -1,16 +1,18 @@
 // The raster operations a repaint of the editor is made of, in microseconds per call: a
 // blit of the whole 504 x 492 canvas (the background, copied by Replace, and art laid with
 // its alpha by each of the other methods), a 64 x 64 knob pointer turned with bilinear
-// filtering, a full-canvas fill and a run of waveform lines. A full repaint must stay
-// within a millisecond.
+// filtering, a full-canvas fill, a run of waveform lines and a line of knob text. A full
+// repaint must stay within a millisecond.
 #include "raster/RasterBlit.h"
 #include "raster/RasterFill.h"
+#include "raster/RasterFontCache.h"
 #include "raster/RasterLine.h"
 #include "raster/RasterRotate.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -94,6 +96,23 @@ void WaveformLines(benchmark::State& state)
     }
 }
 BENCHMARK(WaveformLines)->Unit(benchmark::kMicrosecond);
+
+// A knob's value text, centred and translucent, with the glyphs already rendered (the
+// first paint renders them once per font): the cost each text on the editor adds.
+void KnobValueText(benchmark::State& state)
+{
+    RasterFontKey key;
+    std::strcpy(key.face, "Arial");
+    key.pixelHeight = 15;
+    RasterFont* font = RasterFontCache::Get(key);
+    IRaster canvas(kCanvasWidth, kCanvasHeight);
+    for (auto _ : state) {
+        font->DrawText(canvas, "-12.5 dB", 100, 200, 160, 218, 0xE6FFFFFF,
+                       RasterText::kCentre | RasterText::kNoClip | RasterText::kUseColourAlpha);
+        benchmark::DoNotOptimize(canvas.Pixels());
+    }
+}
+BENCHMARK(KnobValueText)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

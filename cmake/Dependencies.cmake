@@ -1,7 +1,7 @@
 # Third-party libraries as imported targets, the same names for every build:
 #
 #   Quellorn::ZLIB  Quellorn::PNG  Quellorn::Ogg  Quellorn::Vorbis
-#   Quellorn::VorbisFile  Quellorn::SndFile  Quellorn::FLAC
+#   Quellorn::VorbisFile  Quellorn::SndFile  Quellorn::FLAC  Quellorn::FreeType
 #
 # Native builds use Debian's -dev packages. Windows (MinGW-w64) builds use
 # the static libraries that scripts/build-mingw-deps.sh puts into
@@ -44,7 +44,8 @@ if(WIN32)
       Vorbis     "${_deps}/lib/libvorbis.a"                   "${_deps}/include"
       VorbisFile "${_deps}/lib/libvorbisfile.a"               "${_deps}/include"
       SndFile    "${_deps}/lib/libsndfile.a"                  "${_deps}/include"
-      FLAC       "${_deps}/lib/libFLAC.a"                     "${_deps}/include")
+      FLAC       "${_deps}/lib/libFLAC.a"                     "${_deps}/include"
+      FreeType   "${_deps}/lib/libfreetype.a"                 "${_deps}/include/freetype2")
 
   set(_missing "")
   if(NOT EXISTS "${_deps}/quellorn-deps.stamp")
@@ -89,6 +90,7 @@ if(WIN32)
   set_property(TARGET Quellorn::PNG PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::ZLIB)
   set_property(TARGET Quellorn::Vorbis PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Ogg)
   set_property(TARGET Quellorn::VorbisFile PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::Vorbis)
+  set_property(TARGET Quellorn::FreeType PROPERTY INTERFACE_LINK_LIBRARIES Quellorn::ZLIB)
   # The static library: without this its header declares every function as a DLL import.
   set_property(TARGET Quellorn::FLAC PROPERTY INTERFACE_COMPILE_DEFINITIONS FLAC__NO_DLL)
   set(QUELLORN_HAVE_SNDFILE TRUE)
@@ -142,8 +144,12 @@ else()
   pkg_check_modules(QUELLORN_PC_FLAC REQUIRED IMPORTED_TARGET GLOBAL flac)
   _quellorn_interface_target(Quellorn::FLAC PkgConfig::QUELLORN_PC_FLAC)
 
+  pkg_check_modules(QUELLORN_PC_FREETYPE REQUIRED IMPORTED_TARGET GLOBAL freetype2)
+  _quellorn_interface_target(Quellorn::FreeType PkgConfig::QUELLORN_PC_FREETYPE)
+
   message(STATUS "Quellorn deps (native): zlib ${ZLIB_VERSION_STRING}, png ${PNG_VERSION_STRING}, "
                  "ogg ${QUELLORN_PC_OGG_VERSION}, vorbis ${QUELLORN_PC_VORBIS_VERSION}, "
-                 "sndfile ${QUELLORN_PC_SNDFILE_VERSION}, flac ${QUELLORN_PC_FLAC_VERSION}")
+                 "sndfile ${QUELLORN_PC_SNDFILE_VERSION}, flac ${QUELLORN_PC_FLAC_VERSION}, "
+                 "freetype ${QUELLORN_PC_FREETYPE_VERSION}")
   unset(_libm)
 endif()

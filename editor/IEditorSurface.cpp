@@ -7,6 +7,7 @@
 #include "plugbase/IPlugBase.h"
 #include "raster/RasterBlit.h"
 #include "raster/RasterFill.h"
+#include "raster/RasterFontCache.h"
 #include "raster/RasterLine.h"
 #include "raster/RasterRotate.h"
 
@@ -37,7 +38,7 @@ ImageCache& Images()
     return cache;
 }
 
-std::atomic<IEditorSurface::FontSource> fontSource { nullptr };
+std::atomic<IEditorSurface::FontSource> fontSource { &RasterFontCache::Get };
 
 IBlend BlendOrDefault(const IBlend* blend) { return blend ? *blend : IBlend {}; }
 

@@ -69,8 +69,8 @@ public:
     bool PaintText(ITextStyle& style, const char* text, const IBox& box);
 
     // Where fonts come from: the process-wide font cache of the raster layer, looked up (and
-    // filled on first use) by key. Until one is set no font can be had. Returns the source
-    // it replaces.
+    // filled on first use) by key. Tests put their own in its place. Returns the source it
+    // replaces.
     using FontSource = RasterFont* (*)(const RasterFontKey& key);
     static FontSource SetFontSource(FontSource source);
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds static x86_64-w64-mingw32 libpng, libogg, libvorbis (with
-# vorbisfile and vorbisenc), libFLAC and libsndfile from Debian's own source packages,
+# vorbisfile and vorbisenc), libFLAC, libsndfile and FreeType from Debian's own source packages,
 # at the versions Debian ships as binaries, so the Windows build uses the same
 # library code as the native one.
 #
@@ -14,7 +14,7 @@
 #                       source version when the exact one can't be downloaded
 #   QUELLORN_DEPS_KEEP_WORK=1  keep the temporary source/build dir
 #
-# libsndfile and libFLAC are built with their own CMake files (the others with their
+# libsndfile, libFLAC and FreeType are built with their own CMake files (the others with their
 # configure scripts); libsndfile without the external codec libraries.
 #
 # zlib is not built: Debian's libz-mingw-w64-dev already provides a static
@@ -27,9 +27,9 @@ set -Eeuo pipefail
 
 HOST=x86_64-w64-mingw32
 # Bump when build flags or the set of libraries change, to force a rebuild.
-RECIPE=3
+RECIPE=5
 # Binary packages whose versions the native build uses.
-BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev libsndfile1-dev libflac-dev)
+BIN_PACKAGES=(libogg-dev libvorbis-dev libpng-dev libsndfile1-dev libflac-dev libfreetype-dev)
 
 SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 REPO_DIR=$(cd "$SCRIPT_DIR/.." && pwd)
@@ -101,6 +101,7 @@ REQUIRED_FILES=(
     lib/libpng16.a lib/libogg.a lib/libvorbis.a lib/libvorbisfile.a lib/libvorbisenc.a
     include/sndfile.h lib/libsndfile.a
     include/FLAC/stream_decoder.h lib/libFLAC.a
+    include/freetype2/ft2build.h lib/libfreetype.a
 )
 
 cache_complete() {
@@ -328,6 +329,13 @@ build_cmake flac -DBUILD_PROGRAMS=OFF -DBUILD_CXXLIBS=OFF -DBUILD_EXAMPLES=OFF \
     -DBUILD_DOCS=OFF -DBUILD_TESTING=OFF -DWITH_OGG=OFF -DINSTALL_MANPAGES=OFF \
     -DWITH_STACK_PROTECTOR=OFF -DWITH_FORTIFY_SOURCE=OFF \
     -DINSTALL_PKGCONFIG_MODULES=OFF -DINSTALL_CMAKE_CONFIG_MODULE=OFF
+# The editor's text: only TrueType outlines compiled into the module are read, so none of
+# the optional libraries (compressed or colour fonts, shaping) are needed. zlib is the
+# sysroot's static one, named outright: FreeType's bundled copy would define zlib's symbols
+# a second time in programs that also link libz.a.
+build_cmake freetype -DFT_DISABLE_BZIP2=TRUE -DFT_DISABLE_BROTLI=TRUE \
+    -DFT_DISABLE_HARFBUZZ=TRUE -DFT_DISABLE_PNG=TRUE -DFT_REQUIRE_ZLIB=TRUE \
+    -DZLIB_LIBRARY="/usr/$HOST/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$HOST/include"
 
 CURRENT_LOG=""
 # libtool archives carry absolute paths and nothing here uses them; docs
@@ -338,7 +346,8 @@ rm -rf "$PREFIX"/share/doc "$PREFIX"/share/man
 for f in "${REQUIRED_FILES[@]}"; do
     [[ -f $PREFIX/$f ]] || die "missing $PREFIX/$f after build"
 done
-for a in libpng16.a libogg.a libvorbis.a libvorbisfile.a libvorbisenc.a libsndfile.a libFLAC.a; do
+for a in libpng16.a libogg.a libvorbis.a libvorbisfile.a libvorbisenc.a libsndfile.a libFLAC.a \
+    libfreetype.a; do
     # Captured first: grep -q stops reading early, and under pipefail objdump's broken
     # pipe on a large archive would count as a failure.
     format_text=$($HOST-objdump -f "$PREFIX/lib/$a")

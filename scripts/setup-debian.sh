@@ -149,7 +149,8 @@ PACKAGES=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
     xvfb xauth
-    zlib1g-dev libpng-dev libogg-dev libvorbis-dev libsndfile1-dev libflac-dev
+    zlib1g-dev libpng-dev libogg-dev libvorbis-dev libsndfile1-dev libflac-dev libfreetype-dev
+    fonts-liberation2 fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev
     sox vorbis-tools flac dpkg-dev locales
     clang libclang-rt-14-dev

@@ -250,6 +250,20 @@ TEST_F(EditorDrawing, TextIsDrawnOnceWithTheStylesFontAlignmentAndAlpha)
     EXPECT_FALSE(surface->PaintText(missing, "Vol", {0, 0, 10, 10}));
     EXPECT_EQ(missing.cachedFont, nullptr);
     IEditorSurface::SetFontSource(before);
+
+    // The module's own fonts: text lands on the canvas; a font of no height cannot be made.
+    ITextStyle real;
+    real.colour = {255, 255, 255, 255};
+    ASSERT_TRUE(surface->PaintText(real, "Vol", {2, 2, 38, 28}));
+    EXPECT_NE(real.cachedFont, nullptr);
+    int lit = 0;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 40; ++x)
+            lit += At(surface->Canvas(), x, y) != 0;
+    EXPECT_GT(lit, 10);
+    ITextStyle flat;
+    flat.size = 0;
+    EXPECT_FALSE(surface->PaintText(flat, "Vol", {2, 2, 38, 28}));
 }
 
 TEST_F(EditorDrawing, TheBackgroundGoesBehindEverythingAndShowsTheFrameOfItsValue)

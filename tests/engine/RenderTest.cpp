@@ -187,7 +187,9 @@ TEST_F(Rendering, OfflineBlocksDoNotDependOnTheClock)
                 Note(60 + block / 10, 100, block);
             if (block % 10 == 7)
                 Note(60 + block / 10, 0, 3 * block);
-            now += block % 3 == 0 ? jump : 1;
+            // The clock runs on past the end of its range, as the real one does.
+            now = static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(now) + std::uint32_t(block % 3 == 0 ? jump : 1));
             Render(128);
             song.insert(song.end(), left.begin(), left.end());
         }

@@ -71,7 +71,7 @@ protected:
         right.assign(static_cast<std::size_t>(frames), 0.0);
         double* outs[] = {left.data(), right.data()};
         plug->RenderBlock(nullptr, outs, frames);
-        now += 10;
+        now = static_cast<std::int32_t>(static_cast<std::uint32_t>(now) + 10u); // wraps like the real clock
     }
 
     int BusyVoices() const { return CountBusyVoices(*plug); }
