@@ -1,5 +1,6 @@
 // A fresh plug-in renders nothing until every parameter has been applied once.
 #include "engine/Quellorn.h"
+#include "tests/engine/SamplerFixture.h"
 #include "tests/plugbase/TestHost.h"
 
 #include <gtest/gtest.h>
@@ -83,14 +84,7 @@ TEST(ParamCountdown, BlocksStaySilentUntilReadyThoughANoteSounds)
     host.Dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
     for (int i = 0; i < kParamCount - 1; ++i)
         plug->ParamChanged(i);
-    plug->slotSample[0].frames = 4096;
-    plug->slotSample[0].channels = 1;
-    plug->slotSample[0].samples.assign(4096, 0.5);
-    IMidiEvent on;
-    on.status = 0x90;
-    on.data1 = 60;
-    on.data2 = 127;
-    plug->HandleMidiEvent(on);
+    plug->HandleMidiEvent(HoldConstantSample(*plug, 4096));
     ASSERT_EQ(plug->voiceSlot[0], 1);
 
     constexpr int kFrames = 64;

@@ -18,6 +18,20 @@ inline int CountBusyVoices(const CLS_QUELLORN& plug)
     return n;
 }
 
+// Slot 0 holds `frames` values of 0.5 (put in directly, no file), and the returned event is a
+// full-velocity note-on of key 60: handed to the sampler, it makes every block sound.
+inline IMidiEvent HoldConstantSample(CLS_QUELLORN& plug, std::uint32_t frames)
+{
+    plug.slotSample[0].frames = frames;
+    plug.slotSample[0].channels = 1;
+    plug.slotSample[0].samples.assign(frames, 0.5);
+    IMidiEvent on;
+    on.status = 0x90;
+    on.data1 = 60;
+    on.data2 = 127;
+    return on;
+}
+
 class SamplerFixture : public ::testing::Test {
 protected:
     static std::int32_t now;

@@ -1,6 +1,7 @@
 // The VST 2 face of the plug-in: the effect record, the dispatcher's opcodes, processing
 // and the parameter callbacks.
 #include "engine/Quellorn.h"
+#include "tests/engine/SamplerFixture.h"
 #include "tests/plugbase/TestHost.h"
 
 #include <gtest/gtest.h>
@@ -333,14 +334,7 @@ TEST_F(Dispatcher, ABlockLongerThanTheBlockSizeGrowsTheBuffers)
     EXPECT_EQ(FloatBlock(e, 64)[1], std::vector<float>(64, 0.0f));
     EXPECT_EQ(plug->BlockFrames(), 64);
     Call(effOpen);
-    plug->slotSample[0].frames = 4096;
-    plug->slotSample[0].channels = 1;
-    plug->slotSample[0].samples.assign(4096, 0.5);
-    IMidiEvent on;
-    on.status = 0x90;
-    on.data1 = 60;
-    on.data2 = 127;
-    plug->HandleMidiEvent(on);
+    plug->HandleMidiEvent(HoldConstantSample(*plug, 4096));
     const auto out = FloatBlock(e, 100); // rendered to its last frame
     EXPECT_NE(out[0][99], 0.0f);
     EXPECT_NE(out[1][99], 7.0f);
@@ -513,14 +507,7 @@ TEST_F(DispatcherProbe, NoExceptionReachesTheHost)
 {
     Call(effOpen);
     ASSERT_TRUE(plug->ParamsReady());
-    plug->slotSample[0].frames = 64;
-    plug->slotSample[0].channels = 1;
-    plug->slotSample[0].samples.assign(64, 0.5);
-    IMidiEvent on;
-    on.status = 0x90;
-    on.data1 = 60;
-    on.data2 = 127;
-    plug->CLS_QUELLORN::HandleMidiEvent(on); // a voice, so a rendered block is not silent
+    plug->CLS_QUELLORN::HandleMidiEvent(HoldConstantSample(*plug, 64)); // a voice, so a rendered block is not silent
     probe->throwing = true;
 
     VstMidiEvent midi{};
