@@ -52,6 +52,10 @@ class EditorDrawing : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Table rows start afresh: the previous row's surface and plug-in go first.
+        surface.reset();
+        if (host.effect)
+            host.Dispatch(effClose);
         ASSERT_NE(host.Create(), nullptr);
         plug = static_cast<CLS_QUELLORN*>(host.effect->object);
         surface = std::make_unique<ResourceSurface>(plug, 40, 30, 0);
@@ -68,8 +72,8 @@ protected:
 
     TestHost host;
     CLS_QUELLORN* plug = nullptr;
-    std::unique_ptr<ResourceSurface> surface;
     std::vector<std::string> log;
+    std::unique_ptr<ResourceSurface> surface;
 };
 
 TEST_F(EditorDrawing, ImagesAreLoadedOncePerProcessAndCropsJoinTheCache)

@@ -30,6 +30,10 @@ class EditorSurface : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // Table rows start afresh: the previous row's surface and plug-in go first.
+        surface.reset();
+        if (host.effect)
+            host.Dispatch(effClose);
         ASSERT_NE(host.Create(), nullptr);
         plug = static_cast<CLS_QUELLORN*>(host.effect->object);
         surface = std::make_unique<IEditorSurface>(plug, 504, 492, 0);
@@ -63,8 +67,8 @@ protected:
 
     TestHost host;
     CLS_QUELLORN* plug = nullptr;
+    std::vector<std::string> log; // outlives the surface, whose controls write to it
     std::unique_ptr<IEditorSurface> surface;
-    std::vector<std::string> log;
 };
 
 using Lines = std::vector<std::string>;
