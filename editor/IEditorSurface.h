@@ -132,6 +132,12 @@ public:
     virtual std::unique_ptr<IRaster> LoadResourceImage(int) { return nullptr; }
     virtual void OpenTextEntry(IControl*) {}
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
+    // The mouse pointer's shape over the editor. Without a window there is no pointer.
+    enum class Cursor { kArrow, kResizeHorizontal, kUpArrow };
+    virtual void SetCursor(Cursor) {}
+    // Places a copy of `text` on the system clipboard as plain text; true when it is there.
+    // Without a window there is no clipboard to reach, and the answer is false.
+    virtual bool CopyToClipboard(const char*) { return false; }
     // Opens a web address, first asking `question` when given; without a window nothing can
     // be opened, and the answer is false.
     virtual bool OpenWebPage(const char*, const char*, const char*, const char*)
