@@ -134,7 +134,7 @@ public:
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
     // The mouse pointer's shape over the editor. Without a window there is no pointer.
     enum class Cursor { kArrow, kResizeHorizontal, kUpArrow };
-    virtual void SetCursor(Cursor) {}
+    virtual void SetCursor(Cursor) { }
     // Places a copy of `text` on the system clipboard as plain text; true when it is there.
     // Without a window there is no clipboard to reach, and the answer is false.
     virtual bool CopyToClipboard(const char*) { return false; }

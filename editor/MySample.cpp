@@ -23,7 +23,7 @@ constexpr const char* kDialogExtensions = "wav ogg flac sfz";
 constexpr int kCloseImage = 102;
 constexpr int kNextImage = 103;
 constexpr int kPreviousImage = 104;
-constexpr IArgb kWaveColour{130, 200, 200, 210};
+constexpr IArgb kWaveColour { 130, 200, 200, 210 };
 // The name is bright once the slot has sounded (and while it shows no file), dim until then.
 constexpr int kPlayedNameAlpha = 230;
 constexpr int kUnplayedNameAlpha = 130;
@@ -68,13 +68,13 @@ const char* AfterLast(const char* text, char mark)
 } // namespace
 
 MySample::MySample(CLS_QUELLORN* plug, const IBox& newBox, int slot, BarLabel* label)
-    : IControl(plug, newBox),
-      sampler(plug),
-      slotIndex(static_cast<std::int16_t>(std::clamp(slot, 0, kSlotCount - 1))),
-      nameBox{newBox.left, newBox.bottom - 48, newBox.right, newBox.bottom - 24},
-      statusLabel(label),
-      smallText(Style(14, IArgb{180, 255, 255, 255})),
-      nameText(Style(16, IArgb{kPlayedNameAlpha, 255, 255, 255}))
+    : IControl(plug, newBox)
+    , sampler(plug)
+    , slotIndex(static_cast<std::int16_t>(std::clamp(slot, 0, kSlotCount - 1)))
+    , nameBox { newBox.left, newBox.bottom - 48, newBox.right, newBox.bottom - 24 }
+    , statusLabel(label)
+    , smallText(Style(14, IArgb { 180, 255, 255, 255 }))
+    , nameText(Style(16, IArgb { kPlayedNameAlpha, 255, 255, 255 }))
 {
     dirty = false;
     nameText.alignment = 1;
@@ -128,12 +128,13 @@ bool MySample::Paint(IEditorSurface& surface)
             std::snprintf(length, sizeof length, "%.2f sec", duration);
         else
             std::snprintf(length, sizeof length, "%d msec",
-                          duration > 0.0 ? static_cast<int>(std::round(duration * 1000.0)) : 0);
+                duration > 0.0 ? static_cast<int>(std::round(duration * 1000.0)) : 0);
         smallText.alignment = 0;
-        surface.PaintText(smallText, length, IBox{box.left + 2, box.bottom - 18, box.left + 80, box.bottom});
+        surface.PaintText(
+            smallText, length, IBox { box.left + 2, box.bottom - 18, box.left + 80, box.bottom });
         smallText.alignment = 2;
         surface.PaintText(smallText, Sample().channels < 2 ? "1chn" : "2chn",
-                          IBox{box.right - 30, box.bottom - 18, box.right - 4, box.bottom});
+            IBox { box.right - 30, box.bottom - 18, box.right - 4, box.bottom });
         PaintButtons(surface);
     }
     if (displayName[0]) {
@@ -163,14 +164,15 @@ void MySample::PaintWaveform(IEditorSurface& surface)
     const double e = static_cast<double>(frames) / columns;
     double p = 0.0;
     for (int i = 1; i <= columns; ++i) {
-        float top[2] = {0.0f, 0.0f};
-        float bottom[2] = {0.0f, 0.0f};
+        float top[2] = { 0.0f, 0.0f };
+        float bottom[2] = { 0.0f, 0.0f };
         if (e > 0.0) {
             // Every frame of the column's window counts, the last frame of the sample at most.
             const std::uint64_t start = static_cast<std::uint64_t>(std::round(p));
             for (std::uint64_t j = 0; start + j < frames; ++j) {
                 for (int channel = 0; channel < (stereo ? 2 : 1); ++channel) {
-                    const float s = static_cast<float>(samples[std::size_t(channel) * frames + start + j]);
+                    const float s
+                        = static_cast<float>(samples[std::size_t(channel) * frames + start + j]);
                     top[channel] = std::max(top[channel], s);
                     bottom[channel] = std::min(bottom[channel], s);
                 }
@@ -183,7 +185,7 @@ void MySample::PaintWaveform(IEditorSurface& surface)
             const double low = std::max(bottom[channel], -1.0f);
             const float x = static_cast<float>(box.left + i);
             surface.DrawLine(kWaveColour, x, static_cast<float>(mid - high * span * 0.5), x,
-                             static_cast<float>(mid - low * span * 0.5), nullptr, false);
+                static_cast<float>(mid - low * span * 0.5), nullptr, false);
         }
         p = std::min(p + e, frames - e);
     }
@@ -192,18 +194,19 @@ void MySample::PaintWaveform(IEditorSurface& surface)
 void MySample::PaintButtons(IEditorSurface& surface)
 {
     closeImage = surface.GetImage(kCloseImage, "img/close_spl.png", 1);
-    closeBox = IBox{box.right - closeImage.width, box.top, box.right, box.top + closeImage.height};
+    closeBox
+        = IBox { box.right - closeImage.width, box.top, box.right, box.top + closeImage.height };
     surface.DrawImage(closeImage, closeBox, 1, nullptr, true);
     if (previousPath[0]) {
         previousImage = surface.GetImage(kPreviousImage, "img/prev.png", 1);
-        previousBox = IBox{box.left, nameBox.top - previousImage.height,
-                           box.left + previousImage.width, nameBox.top};
+        previousBox = IBox { box.left, nameBox.top - previousImage.height,
+            box.left + previousImage.width, nameBox.top };
         surface.DrawImage(previousImage, previousBox, 1, nullptr, true);
     }
     if (nextPath[0]) {
         nextImage = surface.GetImage(kNextImage, "img/next.png", 1);
-        nextBox = IBox{box.right - nextImage.width, nameBox.top - nextImage.height, box.right,
-                       nameBox.top};
+        nextBox = IBox { box.right - nextImage.width, nameBox.top - nextImage.height, box.right,
+            nameBox.top };
         surface.DrawImage(nextImage, nextBox, 1, nullptr, true);
     }
 }

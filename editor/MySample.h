@@ -140,8 +140,8 @@ private:
     std::int16_t slotIndex;
     double duration = 0.0;
     // Set by loads and the engine on other threads, read and cleared by painting.
-    std::atomic<bool> redraw{false};
-    std::atomic<bool> playedMark{false};
+    std::atomic<bool> redraw { false };
+    std::atomic<bool> playedMark { false };
     bool warned = false;
     IBox nameBox;
     IBox closeBox;

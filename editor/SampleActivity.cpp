@@ -48,15 +48,15 @@ void ShiftColour(IArgb& colour, int voice)
 } // namespace
 
 SampleActivity::SampleActivity(IPlugBase* owner, const IBox& newBox, const double* pos,
-                               const double* gain, const std::uint32_t* frameCount,
-                               const std::int16_t* slots, int newSlot, const std::int16_t* inUse)
-    : IControl(owner, newBox),
-      voicePos(pos),
-      voiceGain(gain),
-      frames(frameCount),
-      voiceSlot(slots),
-      slot(newSlot),
-      voicesInUse(inUse)
+    const double* gain, const std::uint32_t* frameCount, const std::int16_t* slots, int newSlot,
+    const std::int16_t* inUse)
+    : IControl(owner, newBox)
+    , voicePos(pos)
+    , voiceGain(gain)
+    , frames(frameCount)
+    , voiceSlot(slots)
+    , slot(newSlot)
+    , voicesInUse(inUse)
 {
 }
 
@@ -80,20 +80,21 @@ bool SampleActivity::Paint(IEditorSurface& surface)
         count = std::clamp<int>(*voicesInUse, 0, kVoiceCount);
         length = static_cast<double>(*frames);
         for (int i = 0; i < count; ++i)
-            voices[i] = {voicePos[i], voiceGain[i], voiceSlot[i] == slot + 1};
+            voices[i] = { voicePos[i], voiceGain[i], voiceSlot[i] == slot + 1 };
     }
     if (length <= 0.0)
         return true; // an empty slot has no sounding voices to place
     const double span = static_cast<double>(box.Width() - 8);
-    IArgb colour{255, 85, 255, 255};
+    IArgb colour { 255, 85, 255, 255 };
     for (int i = 0; i < count; ++i) {
         if (!voices[i].mine)
             continue;
         const double alpha = std::round(voices[i].gain * 225.0);
-        colour.alpha = std::isfinite(alpha) ? static_cast<int>(std::clamp(alpha, -1.0e6, 1.0e6)) + 30
-                                            : 255;
+        colour.alpha
+            = std::isfinite(alpha) ? static_cast<int>(std::clamp(alpha, -1.0e6, 1.0e6)) + 30 : 255;
         const int h = BarOffset(span, voices[i].pos, length);
-        surface.FillBox(colour, IBox{box.left + h, box.top, box.left + h + 8, box.bottom}, nullptr);
+        surface.FillBox(
+            colour, IBox { box.left + h, box.top, box.left + h + 8, box.bottom }, nullptr);
         ShiftColour(colour, i);
     }
     return true;

@@ -17,8 +17,8 @@ public:
     // The pointers name the sampler's voice columns (kVoiceCount entries each), the slot's
     // frame count and the voice high-water mark; they must outlive the control.
     SampleActivity(IPlugBase* plug, const IBox& box, const double* voicePos,
-                   const double* voiceGain, const std::uint32_t* frames,
-                   const std::int16_t* voiceSlot, int slot, const std::int16_t* voicesInUse);
+        const double* voiceGain, const std::uint32_t* frames, const std::int16_t* voiceSlot,
+        int slot, const std::int16_t* voicesInUse);
 
     bool Paint(IEditorSurface& surface) override;
 

@@ -26,12 +26,12 @@ constexpr int kBandBottom = 29;
 constexpr int kGrab = 5;
 constexpr int kEntryHalfWidth = 16;
 constexpr int kEntryWidth = 32;
-constexpr IArgb kRangeColour{100, 200, 200, 210};
-constexpr IArgb kRootColour{100, 100, 255, 100};
-constexpr IArgb kKeyColour{180, 255, 255, 255};
-constexpr IArgb kRootTextColour{220, 180, 255, 180};
-constexpr const char* kKeyNames[12] = {"C", "C#", "D", "D#", "E", "F",
-                                       "F#", "G", "G#", "A", "A#", "B"};
+constexpr IArgb kRangeColour { 100, 200, 200, 210 };
+constexpr IArgb kRootColour { 100, 100, 255, 100 };
+constexpr IArgb kKeyColour { 180, 255, 255, 255 };
+constexpr IArgb kRootTextColour { 220, 180, 255, 180 };
+constexpr const char* kKeyNames[12]
+    = { "C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B" };
 
 void SetCursor(IPlugBase* plug, IEditorSurface::Cursor shape)
 {
@@ -39,7 +39,10 @@ void SetCursor(IPlugBase* plug, IEditorSurface::Cursor shape)
         plug->Editor()->SetCursor(shape);
 }
 
-int Round(double v) { return static_cast<int>(std::round(v)); }
+int Round(double v)
+{
+    return static_cast<int>(std::round(v));
+}
 
 void KeyName(char* out, std::size_t size, const char* prefix, int key)
 {
@@ -52,7 +55,7 @@ void KeyName(char* out, std::size_t size, const char* prefix, int key)
 class SampleRange::EntryControl : public IEditableTextControl {
 public:
     EntryControl(IPlugBase* owner, const IBox& newBox, const ITextStyle& newStyle)
-        : IEditableTextControl(owner, newBox, newStyle, "", IArgb{0, 0, 0, 0}, true, false)
+        : IEditableTextControl(owner, newBox, newStyle, "", IArgb { 0, 0, 0, 0 }, true, false)
     {
         doubleClickAsPress = true;
     }
@@ -65,13 +68,18 @@ public:
 };
 
 SampleRange::SampleRange(IPlugBase* owner, const IBox& newBox, int newSlot, MySample* slotSample)
-    : IControl(owner, newBox), slot(newSlot), sample(slotSample)
+    : IControl(owner, newBox)
+    , slot(newSlot)
+    , sample(slotSample)
 {
     dirty = false;
     keyText.size = 15;
 }
 
-IEditableTextControl* SampleRange::EntryField() const { return entryField; }
+IEditableTextControl* SampleRange::EntryField() const
+{
+    return entryField;
+}
 
 std::unique_lock<std::recursive_mutex> SampleRange::LockPlug() const
 {
@@ -92,11 +100,11 @@ bool SampleRange::Paint(IEditorSurface& surface)
         keyOffImage = surface.GetImage(kKeyOffImage, "img/note_off.png", 1);
         ITextStyle style;
         style.size = 15;
-        style.colour = IArgb{200, 255, 255, 255};
+        style.colour = IArgb { 200, 255, 255, 255 };
         style.alignment = 1;
         const int c = (box.left + box.right) / 2;
-        entryField = new EntryControl(
-            plug, IBox{c - kEntryHalfWidth, box.top + 8, c + kEntryHalfWidth, box.top + 26}, style);
+        entryField = new EntryControl(plug,
+            IBox { c - kEntryHalfWidth, box.top + 8, c + kEntryHalfWidth, box.top + 26 }, style);
         // Lands after every control attached so far, so it is first painted next pass.
         surface.AttachControl(entryField);
         entryField->SetHidden(true);
@@ -118,13 +126,12 @@ bool SampleRange::Paint(IEditorSurface& surface)
     const int m = Round(KeyOffset(keys.low)) + 1;
     const int o = static_cast<int>(std::ceil(KeyOffset(keys.high))) + 10;
     surface.FillBox(kRangeColour,
-                    IBox{box.left + m, box.top + kBandTop, box.left + o, box.top + kBandBottom},
-                    nullptr);
+        IBox { box.left + m, box.top + kBandTop, box.left + o, box.top + kBandBottom }, nullptr);
     surface.FillBox(kRootColour,
-                    IBox{box.left + Round(KeyOffset(keys.root)) + 1, box.top + kBandTop,
-                         box.left + static_cast<int>(std::ceil(KeyOffset(keys.root))) + 10,
-                         box.top + kBandBottom},
-                    nullptr);
+        IBox { box.left + Round(KeyOffset(keys.root)) + 1, box.top + kBandTop,
+            box.left + static_cast<int>(std::ceil(KeyOffset(keys.root))) + 10,
+            box.top + kBandBottom },
+        nullptr);
     PaintHeldKeys(surface, keys, m, o);
     PaintKeyNames(surface, keys);
     return true;
@@ -168,18 +175,21 @@ void SampleRange::PaintKeyNames(IEditorSurface& surface, const Keys& keys)
     keyText.colour = kKeyColour;
     keyText.alignment = 0;
     KeyName(text, sizeof text, "", keys.low);
-    surface.PaintText(keyText, text, IBox{box.left + 4, top, box.left + 50, box.bottom});
+    surface.PaintText(keyText, text, IBox { box.left + 4, top, box.left + 50, box.bottom });
     keyText.colour = kRootTextColour;
     keyText.alignment = 1;
     KeyName(text, sizeof text, "root: ", keys.root);
-    surface.PaintText(keyText, text, IBox{box.left + 50, top, box.right - 50, box.bottom});
+    surface.PaintText(keyText, text, IBox { box.left + 50, top, box.right - 50, box.bottom });
     keyText.colour = kKeyColour;
     keyText.alignment = 2;
     KeyName(text, sizeof text, "", keys.high);
-    surface.PaintText(keyText, text, IBox{box.right - 50, top, box.right - 4, box.bottom});
+    surface.PaintText(keyText, text, IBox { box.right - 50, top, box.right - 4, box.bottom });
 }
 
-bool SampleRange::NeedsPaint() { return changed.exchange(false); }
+bool SampleRange::NeedsPaint()
+{
+    return changed.exchange(false);
+}
 
 void SampleRange::Press(int x, int y, const IMouseKeys& keys)
 {

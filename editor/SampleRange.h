@@ -90,7 +90,7 @@ private:
     std::int16_t heldKeys[kHeldKeySlots] = {}; // 0 marks a free entry
     std::int16_t heldCount = 0;                // one past the last used entry
     bool ready = false;
-    std::atomic<bool> changed{false}; // set under the object lock, cleared by the tick
+    std::atomic<bool> changed { false }; // set under the object lock, cleared by the tick
     bool entryOpen = false;
     EntryControl* entryField = nullptr;
     IImage keyOnImage;

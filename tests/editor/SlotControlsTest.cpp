@@ -35,14 +35,14 @@ public:
     using IEditorSurface::IEditorSurface;
     std::unique_ptr<IRaster> LoadResourceImage(int id) override
     {
-        static const std::map<int, std::pair<int, int>> sizes = {
-            {102, {20, 20}}, {103, {21, 16}}, {104, {21, 16}}, {105, {7, 5}}, {106, {7, 5}}};
+        static const std::map<int, std::pair<int, int>> sizes = { { 102, { 20, 20 } },
+            { 103, { 21, 16 } }, { 104, { 21, 16 } }, { 105, { 7, 5 } }, { 106, { 7, 5 } } };
         const auto size = sizes.find(id);
         if (size == sizes.end())
             return nullptr;
         auto raster = std::make_unique<IRaster>(size->second.first, size->second.second);
         std::fill(raster->Pixels(), raster->Pixels() + raster->Width() * raster->Height(),
-                  0xFF000000u | std::uint32_t(id) << 8);
+            0xFF000000u | std::uint32_t(id) << 8);
         return raster;
     }
     void SetCursor(Cursor shape) override { cursors.push_back(shape); }
@@ -70,13 +70,16 @@ std::vector<std::string> texts;
 std::vector<std::unique_ptr<RasterFont>> fonts;
 class RecordingFont : public RasterFont {
 public:
-    explicit RecordingFont(const RasterFontKey& key) : RasterFont(key) {}
-    bool DrawText(IRaster&, const char* text, int left, int top, int right, int bottom,
-                  std::uint32_t colour, int) override
+    explicit RecordingFont(const RasterFontKey& key)
+        : RasterFont(key)
     {
-        texts.push_back(std::string(text) + " " + std::to_string(left) + "," + std::to_string(top) +
-                        "," + std::to_string(right) + "," + std::to_string(bottom) + " " +
-                        std::to_string(colour >> 24));
+    }
+    bool DrawText(IRaster&, const char* text, int left, int top, int right, int bottom,
+        std::uint32_t colour, int) override
+    {
+        texts.push_back(std::string(text) + " " + std::to_string(left) + "," + std::to_string(top)
+            + "," + std::to_string(right) + "," + std::to_string(bottom) + " "
+            + std::to_string(colour >> 24));
         return true;
     }
     int TextWidth(const char*) override { return 0; }
@@ -102,9 +105,12 @@ std::string Wav(int channels, int frames, const std::function<float(int, int)>& 
     return Riff(Fmt(3, std::uint16_t(channels), 1000, 32) + Chunk("data", data));
 }
 
-float Half(int, int) { return 0.5f; }
+float Half(int, int)
+{
+    return 0.5f;
+}
 
-constexpr IBlend kReplace{1, 1.0f};
+constexpr IBlend kReplace { 1, 1.0f };
 
 class SlotControls : public ::testing::Test {
 protected:
@@ -118,18 +124,20 @@ protected:
         surface = new WindowProbe(plug, kEditorWidth, kEditorHeight, 0);
         plug->AttachEditor(surface);
         delete bare; // the plug-in's own slot controls go with it; these replace them
-        auto* clear = new ProbeControl(plug, {0, 0, kEditorWidth, kEditorHeight}, -1, &log, "clear");
+        auto* clear
+            = new ProbeControl(plug, { 0, 0, kEditorWidth, kEditorHeight }, -1, &log, "clear");
         clear->onPaint = [](IEditorSurface& s) {
-            s.FillBox({255, 0, 0, 0}, {0, 0, kEditorWidth, kEditorHeight}, &kReplace);
+            s.FillBox({ 255, 0, 0, 0 }, { 0, 0, kEditorWidth, kEditorHeight }, &kReplace);
         };
         surface->AttachControl(clear);
-        label = new BarLabel(plug, {20, 470, 480, 490}, 216);
+        label = new BarLabel(plug, { 20, 470, 480, 490 }, 216);
         for (int slot = 0; slot < kSlotCount; ++slot) {
             const int right = 176 + 152 * slot;
-            plug->sampleDisplay[slot] = new MySample(plug, {right - 150, 78, right, 198}, slot, label);
+            plug->sampleDisplay[slot]
+                = new MySample(plug, { right - 150, 78, right, 198 }, slot, label);
             surface->AttachControl(plug->sampleDisplay[slot]);
-            plug->keyboardDisplay[slot] = new SampleRange(plug, {right - 151, 201, right - 1, 256},
-                                                          slot, plug->sampleDisplay[slot]);
+            plug->keyboardDisplay[slot] = new SampleRange(
+                plug, { right - 151, 201, right - 1, 256 }, slot, plug->sampleDisplay[slot]);
             surface->AttachControl(plug->keyboardDisplay[slot]);
         }
         surface->AttachControl(label);
@@ -138,8 +146,11 @@ protected:
     }
     void TearDown() override { IEditorSurface::SetFontSource(before); }
 
-    void Paint() { surface->PaintDirty({0, 0, kEditorWidth, kEditorHeight}); }
-    std::uint32_t Pixel(int x, int y) const { return surface->Canvas().Pixels()[y * kEditorWidth + x]; }
+    void Paint() { surface->PaintDirty({ 0, 0, kEditorWidth, kEditorHeight }); }
+    std::uint32_t Pixel(int x, int y) const
+    {
+        return surface->Canvas().Pixels()[y * kEditorWidth + x];
+    }
     // Pixel (x, y) of the image with resource `id`, which must be opaque there.
     std::uint32_t ImageAt(int id, int x, int y)
     {
@@ -157,8 +168,8 @@ protected:
     SampleRange& Keys(int slot = 0) { return *plug->keyboardDisplay[slot]; }
     void SetKeys(int low, int high, int root)
     {
-        for (const auto& [offset, value] : {std::pair{kParamLowNote, low}, {kParamHighNote, high},
-                                            {kParamRootNote, root}}) {
+        for (const auto& [offset, value] : { std::pair { kParamLowNote, low },
+                 { kParamHighNote, high }, { kParamRootNote, root } }) {
             plug->GetParam(offset)->SetClampedValue(value);
             plug->ParamChanged(offset);
         }
@@ -185,8 +196,8 @@ protected:
         for (const std::string& t : texts) {
             int l, tp, r, b;
             const std::size_t at = t.rfind(' ', t.rfind(' ') - 1) + 1; // texts may hold spaces
-            if (std::sscanf(t.c_str() + at, "%d,%d,%d,%d", &l, &tp, &r, &b) == 4 &&
-                l >= box.left && r <= box.right && tp >= box.top && b <= box.bottom)
+            if (std::sscanf(t.c_str() + at, "%d,%d,%d,%d", &l, &tp, &r, &b) == 4 && l >= box.left
+                && r <= box.right && tp >= box.top && b <= box.bottom)
                 inside.push_back(t);
         }
         return inside;
@@ -216,18 +227,19 @@ TEST_F(SlotControls, TheKeyboardMovesTheNearerKeyOrTheRootAndNarrowingClearsTheP
         bool markKept;
         std::vector<Cursor> cursors;
     } rows[] = {
-        {{{false, 100, 211}}, 61, 115, 29, false, {Cursor::kArrow}},
-        {{{false, 115, 211}}, 73, 115, 29, false, {Cursor::kArrow}},
-        {{{false, 116, 211}}, 24, 67, 29, false, {Cursor::kArrow}},
-        {{{false, 172, 230}}, 24, 113, 29, false, {Cursor::kResizeHorizontal, Cursor::kArrow}},
+        { { { false, 100, 211 } }, 61, 115, 29, false, { Cursor::kArrow } },
+        { { { false, 115, 211 } }, 73, 115, 29, false, { Cursor::kArrow } },
+        { { { false, 116, 211 } }, 24, 67, 29, false, { Cursor::kArrow } },
+        { { { false, 172, 230 } }, 24, 113, 29, false,
+            { Cursor::kResizeHorizontal, Cursor::kArrow } },
         // The midpoint is found again at each drag: the low key hands over to the high one.
-        {{{false, 100, 211}, {true, 150, 211}}, 61, 95, 29, false,
-         {Cursor::kResizeHorizontal, Cursor::kArrow}},
+        { { { false, 100, 211 }, { true, 150, 211 } }, 61, 95, 29, false,
+            { Cursor::kResizeHorizontal, Cursor::kArrow } },
         // The root follows from its marker for the whole drag; below the bar a drag does nothing.
-        {{{false, 66, 211}, {true, 120, 211}, {true, 30, 240}}, 24, 115, 74, true,
-         {Cursor::kUpArrow, Cursor::kResizeHorizontal, Cursor::kArrow}},
+        { { { false, 66, 211 }, { true, 120, 211 }, { true, 30, 240 } }, 24, 115, 74, true,
+            { Cursor::kUpArrow, Cursor::kResizeHorizontal, Cursor::kArrow } },
         // Widening keeps the mark; outside the strip nothing moves.
-        {{{false, 40, 211}, {true, 10, 211}}, 12, 115, 29, true, {Cursor::kArrow}},
+        { { { false, 40, 211 }, { true, 10, 211 } }, 12, 115, 29, true, { Cursor::kArrow } },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.steps.front().x);
@@ -239,14 +251,14 @@ TEST_F(SlotControls, TheKeyboardMovesTheNearerKeyOrTheRootAndNarrowingClearsTheP
         for (const Step& s : r.steps)
             s.drag ? surface->MouseDrag(s.x, s.y, left) : surface->MousePress(s.x, s.y, left);
         surface->MouseRelease(r.steps.back().x, r.steps.back().y, {});
-        EXPECT_EQ(std::vector<int>({Keys().LowKey(), Keys().HighKey(), Keys().RootKey()}),
-                  std::vector<int>({r.low, r.high, r.root}));
+        EXPECT_EQ(std::vector<int>({ Keys().LowKey(), Keys().HighKey(), Keys().RootKey() }),
+            std::vector<int>({ r.low, r.high, r.root }));
         // The parameters and the engine follow, as they do for any editor change.
-        EXPECT_EQ(std::vector<double>({plug->GetParam(1)->PlainValue(), plug->GetParam(2)->PlainValue(),
-                                       plug->GetParam(3)->PlainValue()}),
-                  std::vector<double>({r.low + 12.0, r.high + 12.0, r.root + 12.0}));
-        EXPECT_EQ(std::vector<int>({plug->lowNote[0], plug->highNote[0], plug->rootNote[0]}),
-                  std::vector<int>({r.low + 12, r.high + 12, r.root + 12}));
+        EXPECT_EQ(std::vector<double>({ plug->GetParam(1)->PlainValue(),
+                      plug->GetParam(2)->PlainValue(), plug->GetParam(3)->PlainValue() }),
+            std::vector<double>({ r.low + 12.0, r.high + 12.0, r.root + 12.0 }));
+        EXPECT_EQ(std::vector<int>({ plug->lowNote[0], plug->highNote[0], plug->rootNote[0] }),
+            std::vector<int>({ r.low + 12, r.high + 12, r.root + 12 }));
         EXPECT_EQ(Display().PlayedMark(), r.markKept);
         EXPECT_EQ(surface->cursors, r.cursors);
     }
@@ -265,23 +277,24 @@ TEST_F(SlotControls, TypedKeysGoToTheThirdThatWasPressed)
         const char* typed;
         int param, value;
     } rows[] = {
-        {30, 220, true, 25, "36", "5", 1, 12},
-        {170, 240, false, 143, "127", "200", 2, 127},
-        {100, 240, false, 84, "41", "60", 3, 60},
-        {120, 240, false, 84, "41", "-9", 3, 12},
-        {30, 240, false, 25, "36", "200", 1, 127},
-        {170, 240, false, 143, "127", "20", 2, 36}, // not below the low key
-        {30, 240, false, 25, "36", "x", 1, 36},
+        { 30, 220, true, 25, "36", "5", 1, 12 },
+        { 170, 240, false, 143, "127", "200", 2, 127 },
+        { 100, 240, false, 84, "41", "60", 3, 60 },
+        { 120, 240, false, 84, "41", "-9", 3, 12 },
+        { 30, 240, false, 25, "36", "200", 1, 127 },
+        { 170, 240, false, 143, "127", "20", 2, 36 }, // not below the low key
+        { 30, 240, false, 25, "36", "x", 1, 36 },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.typed);
         SetKeys(36, 127, 41);
         surface->entries.clear();
         Click(r.x, r.y, r.right);
-        ASSERT_EQ(surface->entries, std::vector<IControl*>({entry}));
+        ASSERT_EQ(surface->entries, std::vector<IControl*>({ entry }));
         EXPECT_EQ(entry->Text(), r.shown);
-        EXPECT_EQ(std::vector<int>({entry->Box().left, entry->Box().right, entry->TargetBox().left}),
-                  std::vector<int>({r.entryLeft, r.entryLeft + 32, r.entryLeft}));
+        EXPECT_EQ(
+            std::vector<int>({ entry->Box().left, entry->Box().right, entry->TargetBox().left }),
+            std::vector<int>({ r.entryLeft, r.entryLeft + 32, r.entryLeft }));
         // A second press while the entry is open opens nothing.
         Click(r.x, r.y, true);
         EXPECT_EQ(surface->entries.size(), 1u);
@@ -306,9 +319,9 @@ TEST_F(SlotControls, TheEntryFieldsAreAttachedHiddenAfterTheExistingControlsAtTh
         EXPECT_EQ(field, Keys(slot).EntryField());
         EXPECT_TRUE(field->Hidden());
         const int c = 100 + 152 * slot;
-        EXPECT_EQ(std::vector<int>({field->Box().left, field->Box().top, field->Box().right,
-                                    field->Box().bottom}),
-                  std::vector<int>({c - 16, 209, c + 16, 227}));
+        EXPECT_EQ(std::vector<int>({ field->Box().left, field->Box().top, field->Box().right,
+                      field->Box().bottom }),
+            std::vector<int>({ c - 16, 209, c + 16, 227 }));
     }
     Paint();
     EXPECT_EQ(surface->ControlCount(), count + 3);
@@ -332,27 +345,27 @@ TEST_F(SlotControls, ButtonsDropsAndTheRightClickActOnTheirSlot)
     Paint();
     ASSERT_STREQ(Display().Path(), later.c_str());
     const IBox previous = Display().PreviousBox();
-    EXPECT_EQ(std::vector<int>({previous.left, previous.top, previous.right, previous.bottom}),
-              std::vector<int>({26, 134, 47, 150}));
+    EXPECT_EQ(std::vector<int>({ previous.left, previous.top, previous.right, previous.bottom }),
+        std::vector<int>({ 26, 134, 47, 150 }));
     EXPECT_TRUE(Display().NextBox().Empty()); // never drawn
     const IBox close = Display().CloseBox();
-    EXPECT_EQ(std::vector<int>({close.left, close.top, close.right, close.bottom}),
-              std::vector<int>({156, 78, 176, 98}));
-    EXPECT_EQ(std::vector<std::uint32_t>({Pixel(36, 142), Pixel(166, 88), Pixel(166, 142)}),
-              std::vector<std::uint32_t>({ImageAt(104, 10, 8), ImageAt(102, 10, 10), 0xFF000000u}));
+    EXPECT_EQ(std::vector<int>({ close.left, close.top, close.right, close.bottom }),
+        std::vector<int>({ 156, 78, 176, 98 }));
+    EXPECT_EQ(std::vector<std::uint32_t>({ Pixel(36, 142), Pixel(166, 88), Pixel(166, 142) }),
+        std::vector<std::uint32_t>({ ImageAt(104, 10, 8), ImageAt(102, 10, 10), 0xFF000000u }));
 
     Click(previous.right, previous.bottom); // edges count
     EXPECT_STREQ(Display().Path(), earlier.c_str());
     Paint();
-    EXPECT_EQ(std::vector<std::uint32_t>({Pixel(36, 142), Pixel(166, 142)}),
-              std::vector<std::uint32_t>({0xFF000000u, ImageAt(103, 10, 8)}));
+    EXPECT_EQ(std::vector<std::uint32_t>({ Pixel(36, 142), Pixel(166, 142) }),
+        std::vector<std::uint32_t>({ 0xFF000000u, ImageAt(103, 10, 8) }));
     // Now there is no previous file: its old place is only the display, which asks for a file.
     Click(previous.left + 3, previous.top + 3);
     EXPECT_EQ(surface->dialogs, 1);
     EXPECT_STREQ(Display().Path(), earlier.c_str());
     const IBox next = Display().NextBox();
-    EXPECT_EQ(std::vector<int>({next.left, next.top, next.right, next.bottom}),
-              std::vector<int>({155, 134, 176, 150}));
+    EXPECT_EQ(std::vector<int>({ next.left, next.top, next.right, next.bottom }),
+        std::vector<int>({ 155, 134, 176, 150 }));
     Click(next.left, next.top);
     EXPECT_STREQ(Display().Path(), later.c_str());
 
@@ -384,16 +397,18 @@ TEST_F(SlotControls, TheWaveformDrawsEachChannelFromTheFramesTheSlotHolds)
         std::function<float(int, int)> value;
         std::vector<Probe> probes;
     } rows[] = {
-        {1, 1480, Half, {{27, 97, true}, {27, 95, false}, {150, 97, true}, {27, 130, false}}},
-        {2, 1480, [](int c, int) { return c ? -0.5f : 0.5f; },
-         {{27, 97, true}, {150, 97, true}, {27, 130, true}, {150, 130, true}, {150, 136, false}}},
+        { 1, 1480, Half,
+            { { 27, 97, true }, { 27, 95, false }, { 150, 97, true }, { 27, 130, false } } },
+        { 2, 1480, [](int c, int) { return c ? -0.5f : 0.5f; },
+            { { 27, 97, true }, { 150, 97, true }, { 27, 130, true }, { 150, 130, true },
+                { 150, 136, false } } },
         // 355 frames: the last column's window would reach one frame past the end, into the
         // second channel's first frames, which are full scale.
-        {2, 355, [](int c, int f) { return c && f < 3 ? 1.0f : 0.0f; },
-         {{27, 80, true}, {174, 100, false}, {174, 110, false}}},
+        { 2, 355, [](int c, int f) { return c && f < 3 ? 1.0f : 0.0f; },
+            { { 27, 80, true }, { 174, 100, false }, { 174, 110, false } } },
         // Samples beyond full scale are drawn at full scale.
-        {1, 148, [](int, int f) { return f == 0 ? 2.0f : -3.0f; },
-         {{27, 78, true}, {27, 77, false}, {28, 150, true}, {28, 151, false}}},
+        { 1, 148, [](int, int f) { return f == 0 ? 2.0f : -3.0f; },
+            { { 27, 78, true }, { 27, 77, false }, { 28, 150, true }, { 28, 151, false } } },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.frames);
@@ -406,9 +421,9 @@ TEST_F(SlotControls, TheWaveformDrawsEachChannelFromTheFramesTheSlotHolds)
 
 TEST_F(SlotControls, TheDisplayShowsLengthChannelsAndNameOrOnlyTheNameOfAnEmptySlot)
 {
-    const IBox display{26, 78, 176, 198};
+    const IBox display { 26, 78, 176, 198 };
     Paint();
-    EXPECT_EQ(TextsIn(display), std::vector<std::string>({"... 26,154,176,178 230"}));
+    EXPECT_EQ(TextsIn(display), std::vector<std::string>({ "... 26,154,176,178 230" }));
     for (int x = display.left; x < display.right; ++x)
         for (int y = display.top; y < display.bottom; ++y)
             ASSERT_EQ(Pixel(x, y), 0xFF000000u) << x << "," << y;
@@ -419,10 +434,16 @@ TEST_F(SlotControls, TheDisplayShowsLengthChannelsAndNameOrOnlyTheNameOfAnEmptyS
         bool played;
         std::vector<std::string> shown;
     } rows[] = {
-        {1, 500, false, {"500 msec 28,180,106,198 180", "1chn 146,180,172,198 180", "w.wav 26,154,176,178 130"}},
-        {1, 1500, false, {"1.50 sec 28,180,106,198 180", "1chn 146,180,172,198 180", "w.wav 26,154,176,178 130"}},
+        { 1, 500, false,
+            { "500 msec 28,180,106,198 180", "1chn 146,180,172,198 180",
+                "w.wav 26,154,176,178 130" } },
+        { 1, 1500, false,
+            { "1.50 sec 28,180,106,198 180", "1chn 146,180,172,198 180",
+                "w.wav 26,154,176,178 130" } },
         // Once the slot has sounded its name is bright.
-        {2, 1000, true, {"1000 msec 28,180,106,198 180", "2chn 146,180,172,198 180", "w.wav 26,154,176,178 230"}},
+        { 2, 1000, true,
+            { "1000 msec 28,180,106,198 180", "2chn 146,180,172,198 180",
+                "w.wav 26,154,176,178 230" } },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.frames);
@@ -440,9 +461,8 @@ TEST_F(SlotControls, TheDisplayShowsLengthChannelsAndNameOrOnlyTheNameOfAnEmptyS
 // x 26 + round(142 p / 1000), 8 pixels wide.
 TEST_F(SlotControls, TheActivityStripShowsEachVoiceOfItsSlotWhereItPlays)
 {
-    surface->AttachControl(new SampleActivity(plug, {26, 73, 176, 77}, plug->voicePos, plug->voiceGain,
-                                              &plug->slotSample[0].frames, plug->voiceSlot, 0,
-                                              &plug->voicesInUse));
+    surface->AttachControl(new SampleActivity(plug, { 26, 73, 176, 77 }, plug->voicePos,
+        plug->voiceGain, &plug->slotSample[0].frames, plug->voiceSlot, 0, &plug->voicesInUse));
     Load(1, 1000, Half);
     struct Voice {
         int slot;
@@ -452,11 +472,14 @@ TEST_F(SlotControls, TheActivityStripShowsEachVoiceOfItsSlotWhereItPlays)
         std::vector<Voice> voices;
         std::vector<std::pair<int, std::uint32_t>> pixels; // x on row 75, colour
     } rows[] = {
-        {{{1, 500.0, 1.0}}, {{96, 0xFF000000u}, {97, 0xFF55FFFFu}, {104, 0xFF55FFFFu}, {105, 0xFF000000u}}},
+        { { { 1, 500.0, 1.0 } },
+            { { 96, 0xFF000000u }, { 97, 0xFF55FFFFu }, { 104, 0xFF55FFFFu },
+                { 105, 0xFF000000u } } },
         // Voices of other slots are not shown and do not shift the colour.
-        {{{2, 0.0, 1.0}, {1, 0.0, 1.0}, {1, 1000.0, 1.0}},
-         {{26, 0xFF55FFFFu}, {167, 0xFF000000u}, {168, 0xFF87AAFFu}, {175, 0xFF87AAFFu}}},
-        {{{1, 0.0, 1.0}, {1, 1000.0, 1.0}}, {{26, 0xFF55FFFFu}, {168, 0xFF00FFFFu}}},
+        { { { 2, 0.0, 1.0 }, { 1, 0.0, 1.0 }, { 1, 1000.0, 1.0 } },
+            { { 26, 0xFF55FFFFu }, { 167, 0xFF000000u }, { 168, 0xFF87AAFFu },
+                { 175, 0xFF87AAFFu } } },
+        { { { 1, 0.0, 1.0 }, { 1, 1000.0, 1.0 } }, { { 26, 0xFF55FFFFu }, { 168, 0xFF00FFFFu } } },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.voices.size());
@@ -493,8 +516,9 @@ TEST_F(SlotControls, TheStripMarksTheRangeTheRootAndUpToTenHeldKeys)
     };
     const std::uint32_t black = 0xFF000000u;
     const auto none = strip();
-    EXPECT_EQ(std::vector<std::uint32_t>({Pixel(54, 215), Pixel(61, 215), Pixel(71, 215), Pixel(175, 215)}),
-              std::vector<std::uint32_t>({black, Pixel(70, 215), Pixel(55, 215), black}));
+    EXPECT_EQ(std::vector<std::uint32_t>(
+                  { Pixel(54, 215), Pixel(61, 215), Pixel(71, 215), Pixel(175, 215) }),
+        std::vector<std::uint32_t>({ black, Pixel(70, 215), Pixel(55, 215), black }));
     EXPECT_NE(Pixel(55, 215), black);
     EXPECT_NE(Pixel(61, 215), Pixel(55, 215));
     for (int key = 60; key < 110; key += 5)
