@@ -69,10 +69,11 @@ void HeaderSides(IRaster& dest)
 
 // Key colours: the keyboard is dark so that the editor's pale range bar and green root
 // marker, laid over it at partial opacity, stand out.
-constexpr std::uint32_t kWhiteKeyTop = Argb(255, 112, 117, 126);
-constexpr std::uint32_t kWhiteKeyBottom = Argb(255, 92, 96, 104);
-constexpr std::uint32_t kBlackKey = Argb(255, 20, 21, 24);
-constexpr std::uint32_t kKeyGap = Argb(255, 44, 47, 53);
+constexpr std::uint32_t kWhiteKeyTop = Argb(255, 104, 109, 118);
+constexpr std::uint32_t kWhiteKeyBottom = Argb(255, 134, 139, 148);
+constexpr std::uint32_t kBlackKey = Argb(255, 14, 15, 18);
+constexpr std::uint32_t kBlackKeyTip = Argb(255, 46, 49, 55);
+constexpr std::uint32_t kKeyGap = Argb(255, 52, 55, 62);
 
 bool IsBlack(int pitchClass)
 {
@@ -86,7 +87,7 @@ bool IsBlack(int pitchClass)
 void Keyboard(IRaster& dest, int left)
 {
     const int keysTop = kKeyboardTop + 5, keysBottom = kKeyboardTop + 29;
-    const int blackBottom = keysTop + 15;
+    const int blackBottom = keysTop + 14;
     const double unit = 140.0 / 115.0;
     const double start = left + 5.5 - unit * 0.5; // left edge of key 0
     for (int x = left + 1; x < left + 150; ++x) {
@@ -105,16 +106,25 @@ void Keyboard(IRaster& dest, int left)
                     const int pitch = static_cast<int>(within);
                     const double fraction = within - pitch;
                     if (y < blackBottom) {
-                        const bool edge = (pitch == 0 || pitch == 5) && fraction < 0.22;
-                        colour = IsBlack(pitch) ? kBlackKey : (edge ? kKeyGap : white);
+                        // Black keys a little wider than their semitone: at this scale the
+                        // groups of two and three then read as dark blocks between the
+                        // pale pairs E-F and B-C, which is how a keyboard is recognised.
+                        const bool edge = (pitch == 0 || pitch == 5) && fraction < 0.2;
+                        const bool black = IsBlack(pitch) ||
+                                           (fraction < 0.15 && IsBlack((pitch + 11) % 12)) ||
+                                           (fraction >= 0.85 && IsBlack((pitch + 1) % 12));
+                        if (black)
+                            colour = y == blackBottom - 1 ? kBlackKeyTip : kBlackKey;
+                        else
+                            colour = edge ? kKeyGap : white;
+                    } else if (y == keysBottom - 1) {
+                        colour = Argb(255, 70, 74, 82); // the keys' front edge
                     } else {
                         // Seven equal white keys an octave below the black ones.
                         const double w = within * 7.0 / 12.0;
                         const double f = w - static_cast<int>(w);
                         colour = f < 0.13 ? kKeyGap : white;
                     }
-                    if (pitch == 0 && fraction < 0.22 && octave > 0)
-                        colour = Argb(255, 14, 15, 17);
                 }
                 r += colour >> 16 & 0xFF;
                 g += colour >> 8 & 0xFF;
@@ -139,6 +149,8 @@ void SlotDisplay(IRaster& dest, int c)
     Rect(dest, left, kActivityTop, 150, kActivityBottom - kActivityTop, Argb(255, 6, 7, 9));
     VerticalGradient(dest, left, kDisplayTop, 150, kDisplayNameTop - kDisplayTop,
                      Argb(255, 30, 37, 46), Argb(255, 20, 24, 30));
+    for (int row = 0; row < 3; ++row)
+        Rect(dest, left, kDisplayTop + row, 150, 1, Argb(70 - 22 * row, 0, 0, 0));
     // Faint guides: the zero line of the waveform and the quarter levels.
     const int mid = (kDisplayTop + kDisplayNameTop + 1) / 2;
     const int span = kDisplayNameTop - kDisplayTop;
@@ -157,7 +169,9 @@ void SlotDisplay(IRaster& dest, int c)
 void DisplayWindow(IRaster& dest)
 {
     const double l = 21, t = 68, r = 485, b = 260;
-    FillRoundRect(dest, l - 1, t, r + 1, b + 2, 7.0, Argb(90, 255, 255, 255));
+    // Sunk into the panel: a shadow above, a lit lip below.
+    FillRoundRect(dest, l - 1, t - 2, r + 1, b, 7.0, Argb(110, 0, 0, 0), 2.0);
+    FillRoundRect(dest, l, t, r, b + 1.5, 6.0, Argb(46, 255, 255, 255));
     FillRoundRect(dest, l, t, r, b, 6.0, Argb(255, 9, 10, 12));
     for (int slot = 0; slot < kSlotCount; ++slot) {
         const int c = SlotRight(slot);

@@ -42,7 +42,7 @@ void Knob(IRaster& canvas, const IRaster& pointer, int cx, int cy, double value,
 
 void Fill(IRaster& canvas, int l, int t, int r, int b, std::uint32_t colour)
 {
-    RasterFill::FillRect(canvas, l, t, r - l, b - t, colour, static_cast<float>((colour >> 24) / 255.0),
+    RasterFill::FillRect(canvas, l, t, r - l, b - t, colour, 1.0f,
                          BlendMethod::Normal);
 }
 
@@ -181,6 +181,13 @@ IRaster Compose()
     Text(canvas, "Arial", 14, false, "/home/user/samples/piano_c4.wav", 10, kStatusTop, 800,
          Align::Left, Argb(180, 255, 255, 255));
     return canvas;
+}
+
+IRaster Crop(const IRaster& image, int x, int y, int width, int height)
+{
+    IRaster out(width, height);
+    RasterBlit::Blit(out, image, 0, 0, x, y, width, height, 1.0f, BlendMethod::Replace);
+    return out;
 }
 
 IRaster Enlarge(const IRaster& image, int zoom)

@@ -10,6 +10,9 @@ namespace ArtPreview {
 
 IRaster Compose();
 
+// The part (x, y, width x height) of an image; what lies outside it reads as transparent.
+IRaster Crop(const IRaster& image, int x, int y, int width, int height);
+
 // Every pixel as a zoom x zoom block, to look at details.
 IRaster Enlarge(const IRaster& image, int zoom);
 

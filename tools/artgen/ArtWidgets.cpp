@@ -43,7 +43,7 @@ void LabelButton(IRaster& dest, int x, int y, int width, int height, const char*
 {
     const FaceColours c = ColoursOf(lit);
     KeyFace(dest, x, y, width, height, 4.0, c.top, c.bottom, c.highlight);
-    const int size = 13;
+    const int size = 12;
     Text(dest, "Arial", size, true, label, x, y + (height - size) / 2, x + width, Align::Centre,
          c.label);
 }
@@ -61,7 +61,7 @@ void ActiveButton(IRaster& dest, int x, int y, bool lit)
         FillCircle(dest, cx, cy, 4.0, Argb(255, 24, 26, 30));
         FillCircle(dest, cx, cy, 3.0, Argb(255, 52, 58, 66));
     }
-    Text(dest, "Arial", 9, false, "Active", x, y + 16, x + size, Align::Centre, c.label);
+    Text(dest, "Arial", 10, false, "Active", x, y + 16, x + size, Align::Centre, c.label);
 }
 
 void AltButton(IRaster& dest, int x, int y, bool lit)
@@ -102,8 +102,8 @@ void KnobPointer(IRaster& dest)
 {
     dest.Resize(48, 48);
     const double cx = 24.0, cy = 24.0;
-    Stroke(dest, cx, cy - 23.0, cx, cy - 19.0, 4.0, Argb(90, 120, 200, 255));
-    Stroke(dest, cx, cy - 22.2, cx, cy - 19.8, 2.2, Argb(255, 226, 244, 255));
+    Stroke(dest, cx, cy - 22.4, cx, cy - 18.2, 4.4, Argb(80, 110, 190, 255));
+    Stroke(dest, cx, cy - 21.9, cx, cy - 18.7, 2.4, Argb(255, 232, 246, 255));
 }
 
 void SliderHandle(IRaster& dest)

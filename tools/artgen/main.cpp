@@ -1,7 +1,8 @@
 // quellorn-artgen: draws the editor's twelve images and writes them as PNG files.
 //
 //   quellorn-artgen OUTDIR                  the images, named as under resources/img
-//   quellorn-artgen --preview FILE [ZOOM]   the whole editor with its controls laid over
+//   quellorn-artgen --preview FILE [ZOOM [X Y W H]]  the whole editor with its controls
+//                                           laid over, or a part of it
 //   quellorn-artgen --zoom ID FILE ZOOM     one image enlarged, to look at details
 #include "tools/artgen/ArtImages.h"
 #include "tools/artgen/ArtPreview.h"
@@ -31,7 +32,7 @@ bool WritePng(const IRaster& image, const std::string& path)
 int Usage()
 {
     std::fprintf(stderr, "usage: quellorn-artgen OUTDIR\n"
-                         "       quellorn-artgen --preview FILE [ZOOM]\n"
+                         "       quellorn-artgen --preview FILE [ZOOM [X Y W H]]\n"
                          "       quellorn-artgen --zoom ID FILE ZOOM\n");
     return 2;
 }
@@ -42,7 +43,11 @@ int main(int argc, char** argv)
 {
     if (argc >= 3 && std::strcmp(argv[1], "--preview") == 0) {
         const int zoom = argc >= 4 ? std::atoi(argv[3]) : 1;
-        return WritePng(ArtPreview::Enlarge(ArtPreview::Compose(), zoom), argv[2]) ? 0 : 1;
+        IRaster picture = ArtPreview::Compose();
+        if (argc >= 8)
+            picture = ArtPreview::Crop(picture, std::atoi(argv[4]), std::atoi(argv[5]),
+                                       std::atoi(argv[6]), std::atoi(argv[7]));
+        return WritePng(ArtPreview::Enlarge(picture, zoom), argv[2]) ? 0 : 1;
     }
     if (argc >= 5 && std::strcmp(argv[1], "--zoom") == 0) {
         const IRaster image = ArtImages::DrawArtImage(std::atoi(argv[2]));
