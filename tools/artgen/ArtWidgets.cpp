@@ -43,7 +43,7 @@ void LabelButton(IRaster& dest, int x, int y, int width, int height, const char*
 {
     const FaceColours c = ColoursOf(lit);
     KeyFace(dest, x, y, width, height, 4.0, c.top, c.bottom, c.highlight);
-    const int size = 12;
+    const int size = 11;
     Text(dest, "Arial", size, true, label, x, y + (height - size) / 2, x + width, Align::Centre,
          c.label);
 }
@@ -83,27 +83,26 @@ void KnobBody(IRaster& dest, int cx, int cy)
                cy - sc.cosine * r1, 1.2, major ? ArtLayout::kLabel : ArtLayout::kLabelDim);
     }
     FillCircle(dest, cx, cy + 1.5, 22.5, Argb(140, 0, 0, 0), 3.0);
-    PaintShape(
-        dest, cx - 24, cy - 24, cx + 24, cy + 24,
-        [&](double px, double py) { return CircleDistance(px, py, cx, cy, 22.5); },
-        [&](double, double py) {
-            return Lerp(Argb(255, 158, 163, 172), Argb(255, 46, 49, 55), (py - cy + 22.5) / 45.0);
-        });
-    FillCircle(dest, cx, cy, 19.5, Argb(255, 14, 15, 18));
-    PaintShape(
-        dest, cx - 20, cy - 20, cx + 20, cy + 20,
-        [&](double px, double py) { return CircleDistance(px, py, cx, cy, 18.5); },
-        [&](double, double py) {
-            return Lerp(Argb(255, 24, 26, 30), Argb(255, 44, 47, 53), (py - cy + 18.5) / 37.0);
-        });
+    // A chamfer lit from above around a darker rim, so the bright pointer shows on the rim
+    // at every angle; inside, a dark face for the white value text.
+    auto disc = [&](double radius, std::uint32_t top, std::uint32_t bottom) {
+        PaintShape(
+            dest, cx - 24, cy - 24, cx + 24, cy + 24,
+            [&](double px, double py) { return CircleDistance(px, py, cx, cy, radius); },
+            [&](double, double py) { return Lerp(top, bottom, (py - cy + radius) / (2 * radius)); });
+    };
+    disc(22.5, Argb(255, 168, 173, 182), Argb(255, 40, 42, 47));
+    disc(21.5, Argb(255, 86, 90, 98), Argb(255, 46, 49, 55));
+    disc(18.6, Argb(255, 12, 13, 16), Argb(255, 70, 74, 82));
+    disc(17.8, Argb(255, 24, 26, 30), Argb(255, 42, 45, 51));
 }
 
 void KnobPointer(IRaster& dest)
 {
     dest.Resize(48, 48);
     const double cx = 24.0, cy = 24.0;
-    Stroke(dest, cx, cy - 22.4, cx, cy - 18.2, 4.4, Argb(80, 110, 190, 255));
-    Stroke(dest, cx, cy - 21.9, cx, cy - 18.7, 2.4, Argb(255, 232, 246, 255));
+    Stroke(dest, cx, cy - 21.6, cx, cy - 18.6, 4.4, Argb(90, 90, 180, 255));
+    Stroke(dest, cx, cy - 21.2, cx, cy - 19.0, 2.2, Argb(255, 236, 248, 255));
 }
 
 void SliderHandle(IRaster& dest)
