@@ -185,13 +185,20 @@ void Label(IRaster& dest, const char* text, int cx, int top)
     Text(dest, "Arial", 11, true, text, cx - 40, top, cx + 40, Align::Centre, kLabel);
 }
 
-void SlotControls(IRaster& dest, int c)
+void SlotControls(IRaster& dest, int slot)
 {
+    const int c = SlotRight(slot);
     const double l = c - 149, t = 264, r = c - 1, b = 470;
     FillRoundRect(dest, l, t + 1, r, b + 1, 6.0, Argb(110, 0, 0, 0), 2.0);
     FillRoundRectGradient(dest, l, t, r, b, 6.0, Argb(255, 58, 62, 70), Argb(255, 42, 45, 51));
     StrokeRoundRect(dest, l, t, r, b, 6.0, 1.0, Argb(34, 255, 255, 255));
 
+    // The slot's number in the panel's corner.
+    const char* numbers[] = { "1", "2", "3" };
+    FillCircle(dest, c - 139.5, 274.5, 6.5, Argb(255, 24, 26, 30));
+    StrokeRoundRect(dest, c - 146, 268, c - 133, 281, 6.5, 1.0, Argb(255, 78, 120, 170));
+    Text(dest, "Arial", 10, true, numbers[slot], c - 146, 269, c - 133, Align::Centre,
+         Argb(255, 150, 200, 245));
     Label(dest, "Attack", c + kAttackX, 268);
     Label(dest, "Release", c + kReleaseX, 268);
     ArtWidgets::KnobBody(dest, c + kAttackX, kUpperKnobY);
@@ -247,7 +254,7 @@ IRaster Draw()
     HeaderSides(image);
     DisplayWindow(image);
     for (int slot = 0; slot < kSlotCount; ++slot)
-        SlotControls(image, SlotRight(slot));
+        SlotControls(image, slot);
     StatusLine(image);
     return image;
 }
