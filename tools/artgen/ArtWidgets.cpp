@@ -61,7 +61,7 @@ void ActiveButton(IRaster& dest, int x, int y, bool lit)
         FillCircle(dest, cx, cy, 4.0, Argb(255, 24, 26, 30));
         FillCircle(dest, cx, cy, 3.0, Argb(255, 52, 58, 66));
     }
-    Text(dest, "Arial", 10, false, "Active", x, y + 16, x + size, Align::Centre, c.label);
+    Text(dest, "Arial", 9, true, "Active", x, y + 17, x + size, Align::Centre, c.label);
 }
 
 void AltButton(IRaster& dest, int x, int y, bool lit)
