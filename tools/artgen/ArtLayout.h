@@ -26,12 +26,11 @@ constexpr int kActivityTop = 73, kActivityBottom = 77; // x: c - 150 .. c
 constexpr int kDisplayTop = 78, kDisplayBottom = 198; // x: c - 150 .. c
 constexpr int kDisplayNameTop = kDisplayBottom - 48; // the waveform ends above the name line
 constexpr int kKeyboardTop = 201, kKeyboardBottom = 256; // x: c - 151 .. c - 1
-constexpr int kKnobRadiusBox = 24; // knob boxes are 48 x 48 about their centres
 constexpr int kAttackX = -107, kReleaseX = -45, kVolumeX = -45; // knob centres
 constexpr int kUpperKnobY = 310, kVolumeY = 386;
 constexpr int kActiveX = -120, kActiveY = 339, kActiveSize = 28;
 constexpr int kSemitoneLeft = -115, kSemitoneTop = 377, kSemitoneRight = -86, kSemitoneBottom = 393;
-constexpr int kPanLeft = -124, kPanTop = 416, kPanRight = -32, kPanBottom = 432;
+constexpr int kPanLeft = -124, kPanTop = 416, kPanBottom = 432; // the slider's box
 constexpr int kPanTrackLeft = -122, kPanTrackRight = -34; // the handle's travel, 16 px handle
 constexpr int kAltX = -84, kAltY = 433, kAltWidth = 16, kAltHeight = 8;
 constexpr int kReverseX = -130, kLoopX = -70, kButtonRowY = 441;
@@ -44,7 +43,5 @@ constexpr std::uint32_t kPanelTop = Argb(255, 50, 54, 61);
 constexpr std::uint32_t kPanelBottom = Argb(255, 36, 39, 45);
 constexpr std::uint32_t kLabel = Argb(255, 160, 167, 178);
 constexpr std::uint32_t kLabelDim = Argb(255, 112, 118, 128);
-constexpr std::uint32_t kAccent = Argb(255, 92, 170, 240);
-constexpr std::uint32_t kAccentBright = Argb(255, 190, 228, 255);
 
 } // namespace ArtLayout
