@@ -123,7 +123,7 @@ void Keyboard(IRaster& dest, int left)
                         // Seven equal white keys an octave below the black ones.
                         const double w = within * 7.0 / 12.0;
                         const double f = w - static_cast<int>(w);
-                        colour = f < 0.13 ? kKeyGap : white;
+                        colour = f < 0.3 ? kKeyGap : white;
                     }
                 }
                 r += colour >> 16 & 0xFF;
