@@ -6,6 +6,9 @@
 #include <cmath>
 
 namespace {
+// The bar spans the pan track of the editor's sliders: 44 pixels each side of the centre.
+constexpr int kBarHalfSpan = 44;
+
 int RoundAway(double v) { return static_cast<int>(std::round(v)); }
 } // namespace
 
@@ -17,9 +20,8 @@ ISlider::ISlider(IPlugBase* owner, int newParam, const IBox& newBox, const IImag
       barTravel(travel),
       barUsable(UsableTravel())
 {
-    // The bar spans the track: half the travel (in whole pixels) each side of the centre.
     const double cx = (newBox.left + newBox.right) * 0.5;
-    barBox = IBox { RoundAway(cx - travel / 2), newBox.top, RoundAway(cx + travel / 2),
+    barBox = IBox { RoundAway(cx - kBarHalfSpan), newBox.top, RoundAway(cx + kBarHalfSpan),
                     newBox.top + handle.height };
 }
 
