@@ -19,8 +19,9 @@ IInputPrm::IInputPrm(IPlugBase* owner, const IBox& newBox, int newParam,
 
 void IInputPrm::Press(int, int, const IMouseKeys&)
 {
-    if (plug && plug->Editor())
-        plug->Editor()->OpenParamEntry(this, plug->GetParam(param), false);
+    IParameter* parameter = plug ? plug->GetParam(param) : nullptr;
+    if (parameter && plug->Editor())
+        plug->Editor()->OpenParamEntry(this, parameter, false);
 }
 
 void IInputPrm::ValueText(double v, char* out, int size) const

@@ -136,6 +136,34 @@ TEST_F(ControlTest, KnobPointerTurnsFromMinus150ToPlus150Degrees)
     EXPECT_EQ(At(surface->Canvas(), 40 - 24 + 26, 100 - 24 + 9), 0u);
 }
 
+TEST_F(ControlTest, MultiFrameKnobTurnsItsLeftHalfCutOnceAndLaysTheLastFrameOnTop)
+{
+    // Frame 1 holds the pointer, frame 2 a blue square (x 20..27, y 20..27 of the frame).
+    IRaster frames(96, 48);
+    IRaster pointer = PointerImage();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 48; ++x) {
+            frames.Pixels()[y * 96 + x] = pointer.Pixels()[y * 48 + x];
+            if (x >= 20 && x < 28 && y >= 20 && y < 28)
+                frames.Pixels()[y * 96 + 48 + x] = 0xFF0000FFu;
+        }
+    auto* knob = Add(new IKnobRotVal(plug, 5, 100, 100, IImage { &frames, 96, 48, 2 }, Style(0),
+                                     -18, 300, 4.0, 0, 0, 1.0f, false, 0));
+    knob->ShowValue(0.0);
+    const int cached = IEditorSurface::CachedImageCount();
+    surface->PaintDirty({0, 0, 504, 492});
+    surface->InvalidateAll();
+    surface->PaintDirty({0, 0, 504, 492});
+    EXPECT_EQ(IEditorSurface::CachedImageCount(), cached + 1);
+    const IRaster& canvas = surface->Canvas();
+    // The cap lands unturned at the knob's top-left; the pointer has turned down-left.
+    EXPECT_EQ(Ints({int(At(canvas, 76 + 20, 76 + 20)), int(At(canvas, 76 + 27, 76 + 27)),
+                    int(At(canvas, 76 + 28, 76 + 27))}),
+              Ints({int(0xFF0000FFu), int(0xFF0000FFu), 0}));
+    EXPECT_GT((At(canvas, 100 - 9 - 1, 100 + 16 - 1) >> 16) & 0xFF, 200u);
+    EXPECT_EQ(At(canvas, 100 - 1, 100 - 18 - 1), 0u);
+}
+
 TEST_F(ControlTest, PanBarRunsFromTheTrackCentreToTheHandleCentre)
 {
     // The handle is opaque green only in its top four rows, so the bar shows beneath it.
@@ -181,13 +209,16 @@ TEST_F(ControlTest, LitButtonDrawsItsImageAndUnlitNothing)
         lit.Pixels()[i] = kGreen;
     auto* on = Add(new IButton(plug, 8, 92, 433, IImage { &lit, 16, 8, 1 }));
     Add(new IButton(plug, 20, 244, 433, IImage { &lit, 16, 8, 1 }));
+    auto* half = Add(new IButton(plug, 32, 396, 433, IImage { &lit, 16, 8, 1 }));
     on->ApplyValue(1.0);
+    half->ApplyValue(0.5); // still off
     surface->PaintDirty({0, 0, 504, 492});
     const IRaster& canvas = surface->Canvas();
     EXPECT_EQ(Ints({int(At(canvas, 92, 433) == kGreen), int(At(canvas, 107, 440) == kGreen),
                     int(At(canvas, 108, 440) == kGreen), int(At(canvas, 91, 433) == kGreen),
-                    int(At(canvas, 244, 433) == kGreen), int(At(canvas, 259, 440) == kGreen)}),
-              Ints({1, 1, 0, 0, 0, 0}));
+                    int(At(canvas, 244, 433) == kGreen), int(At(canvas, 259, 440) == kGreen),
+                    int(At(canvas, 396, 433) == kGreen)}),
+              Ints({1, 1, 0, 0, 0, 0, 0}));
 }
 
 } // namespace

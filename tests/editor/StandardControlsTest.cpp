@@ -179,7 +179,6 @@ TEST_F(ControlTest, InputFieldShowsThePlainValueAndOpensItsEntryOnAnyClick)
 TEST_F(ControlTest, KnobAndSliderWriteTheParametersDisplayText)
 {
     plug->GetParam(5)->SetPlainValue(0.8);
-    plug->GetParam(7)->SetPlainValue(-50.0);
     plug->GetParam(9)->SetPlainValue(-6.0);
     Add(new IKnobRotVal(plug, 5, 69, 310, SizedImage(48, 48), Style(15), -18, 300, 4.0, 0, 0,
                         1.0f, false, 0));
@@ -189,7 +188,7 @@ TEST_F(ControlTest, KnobAndSliderWriteTheParametersDisplayText)
                         1.0f, false, 0));
     Add(new IKnobRotVal(plug, 5, 300, 100, SizedImage(48, 48), Style(0), -18, 300, 4.0, 0, 0,
                         1.0f, false, 0));
-    Add(new ISlider(plug, 7, {52, 416, 144, 432}, SizedImage(16, 16), Style(12), 89, true,
+    Add(new ISlider(plug, 9, {52, 416, 144, 432}, SizedImage(16, 16), Style(12), 89, true,
                     IArgb {}));
     Add(new ISlider(plug, 7, {204, 416, 296, 432}, SizedImage(16, 16), Style(0), 89, true,
                     IArgb {}));
@@ -198,7 +197,7 @@ TEST_F(ControlTest, KnobAndSliderWriteTheParametersDisplayText)
                                 "0.80 @45,301,93,316 230 1", // inside the knob, above its foot
                                 "-6dB @107,375,155,390 230 1", // with the unit
                                 "0.80 @176,128,224,143 230 1", // below the knob
-                                "-50 @52,420,144,432 230 1",
+                                "-6dB @52,420,144,432 230 1", // the unit always
                             }));
 }
 
