@@ -253,11 +253,12 @@ TEST_F(ControlTest, TextFieldsPaintTheirTextMaskedOrPlain)
 
 TEST_F(ControlTest, EditableTextTakesTypedTextAndOpensTheEntryUnlessPromptsAreOff)
 {
-    auto* open = Add(new IEditableTextControl(plug, {10, 10, 50, 20}, Style(13), "a", IArgb {},
+    const IArgb none { 0, 0, 0, 0 };
+    auto* open = Add(new IEditableTextControl(plug, {10, 10, 50, 20}, Style(13), "a", none,
                                               true, false));
-    auto* fixed = Add(new IEditableTextControl(plug, {10, 30, 50, 40}, Style(13), "b", IArgb {},
+    auto* fixed = Add(new IEditableTextControl(plug, {10, 30, 50, 40}, Style(13), "b", none,
                                                false, false));
-    auto* quiet = Add(new IEditableTextControl(plug, {10, 50, 50, 60}, Style(13), "c", IArgb {},
+    auto* quiet = Add(new IEditableTextControl(plug, {10, 50, 50, 60}, Style(13), "c", none,
                                                true, false));
     quiet->SetNoPrompt(true);
     for (int y : {15, 35, 55})
@@ -274,6 +275,16 @@ TEST_F(ControlTest, EditableTextTakesTypedTextAndOpensTheEntryUnlessPromptsAreOf
     EXPECT_FALSE(open->NeedsPaint());
     open->SetText("other");
     EXPECT_TRUE(open->NeedsPaint());
+
+    // A background with alpha is filled under the text; one without is left alone.
+    const IArgb backing { 255, 10, 20, 30 };
+    Add(new IEditableTextControl(plug, {10, 70, 50, 80}, Style(13), "", backing, true, false));
+    surface->PaintDirty({0, 0, 504, 492});
+    const std::uint32_t* pixels = surface->Canvas().Pixels();
+    EXPECT_EQ(pixels[70 * 504 + 10], backing.Packed());
+    EXPECT_EQ(pixels[79 * 504 + 49], backing.Packed());
+    EXPECT_EQ(pixels[80 * 504 + 49], 0u);
+    EXPECT_EQ(pixels[10 * 504 + 10], 0u);
 }
 
 TEST_F(ControlTest, TitleLinkOpensTheProductPageOnAnyClick)
