@@ -68,6 +68,7 @@ class ControlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        previousFonts = IEditorSurface::SetFontSource(&MakeLoggingFont);
         ASSERT_NE(host.Create(), nullptr);
         plug = static_cast<CLS_QUELLORN*>(host.effect->object);
         // The sampler's own editor goes; its slot controls with it, so the sampler must not
@@ -80,7 +81,6 @@ protected:
         surface = new WindowLogSurface(plug, 504, 492, 0);
         plug->AttachEditor(surface);
         delete bare;
-        previousFonts = IEditorSurface::SetFontSource(&MakeLoggingFont);
         DrawnTexts().clear();
         host.calls.clear();
     }
