@@ -1,6 +1,7 @@
 // The three per-slot controls on a headless plug-in, driven through the surface's mouse and
 // typed-text entries: the keyboard strip's picks, drags and typed keys, the sample display's
 // buttons, drops and right click, and chosen pixels and texts of their paint.
+#include "ControlFixture.h"
 #include "ProbeControl.h"
 
 #include "editor/BarLabel.h"
@@ -65,31 +66,6 @@ public:
     int dialogs = 0;
 };
 
-// Every text drawn while it is the font source: "text left,top,right,bottom alpha".
-std::vector<std::string> texts;
-std::vector<std::unique_ptr<RasterFont>> fonts;
-class RecordingFont : public RasterFont {
-public:
-    explicit RecordingFont(const RasterFontKey& key)
-        : RasterFont(key)
-    {
-    }
-    bool DrawText(IRaster&, const char* text, int left, int top, int right, int bottom,
-        std::uint32_t colour, int) override
-    {
-        texts.push_back(std::string(text) + " " + std::to_string(left) + "," + std::to_string(top)
-            + "," + std::to_string(right) + "," + std::to_string(bottom) + " "
-            + std::to_string(colour >> 24));
-        return true;
-    }
-    int TextWidth(const char*) override { return 0; }
-};
-RasterFont* MakeFont(const RasterFontKey& key)
-{
-    fonts.push_back(std::make_unique<RecordingFont>(key));
-    return fonts.back().get();
-}
-
 // A 32-bit float WAV at 1000 Hz: `frames` frames of `channels` channels, values from `value`.
 std::string Wav(int channels, int frames, const std::function<float(int, int)>& value)
 {
@@ -116,8 +92,8 @@ class SlotControls : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        texts.clear();
-        before = IEditorSurface::SetFontSource(&MakeFont);
+        before = IEditorSurface::SetFontSource(&MakeLoggingFont);
+        DrawnTexts().clear();
         ASSERT_NE(host.Create(), nullptr);
         plug = static_cast<CLS_QUELLORN*>(host.effect->object);
         IEditorSurface* bare = plug->Editor();
@@ -189,15 +165,14 @@ protected:
         event.data2 = 100;
         plug->HandleMidiEvent(event);
     }
-    // The texts drawn inside `box`.
-    std::vector<std::string> TextsIn(const IBox& box) const
+    // The texts drawn inside `box`, as "text @left,top,right,bottom alpha alignment".
+    static std::vector<std::string> TextsIn(const IBox& box)
     {
         std::vector<std::string> inside;
-        for (const std::string& t : texts) {
+        for (const std::string& t : DrawnTexts()) {
             int l, tp, r, b;
-            const std::size_t at = t.rfind(' ', t.rfind(' ') - 1) + 1; // texts may hold spaces
-            if (std::sscanf(t.c_str() + at, "%d,%d,%d,%d", &l, &tp, &r, &b) == 4 && l >= box.left
-                && r <= box.right && tp >= box.top && b <= box.bottom)
+            if (std::sscanf(t.c_str() + t.rfind('@'), "@%d,%d,%d,%d", &l, &tp, &r, &b) == 4
+                && l >= box.left && r <= box.right && tp >= box.top && b <= box.bottom)
                 inside.push_back(t);
         }
         return inside;
@@ -423,7 +398,7 @@ TEST_F(SlotControls, TheDisplayShowsLengthChannelsAndNameOrOnlyTheNameOfAnEmptyS
 {
     const IBox display { 26, 78, 176, 198 };
     Paint();
-    EXPECT_EQ(TextsIn(display), std::vector<std::string>({ "... 26,154,176,178 230" }));
+    EXPECT_EQ(TextsIn(display), std::vector<std::string>({ "... @26,154,176,178 230 1" }));
     for (int x = display.left; x < display.right; ++x)
         for (int y = display.top; y < display.bottom; ++y)
             ASSERT_EQ(Pixel(x, y), 0xFF000000u) << x << "," << y;
@@ -435,22 +410,22 @@ TEST_F(SlotControls, TheDisplayShowsLengthChannelsAndNameOrOnlyTheNameOfAnEmptyS
         std::vector<std::string> shown;
     } rows[] = {
         { 1, 500, false,
-            { "500 msec 28,180,106,198 180", "1chn 146,180,172,198 180",
-                "w.wav 26,154,176,178 130" } },
+            { "500 msec @28,180,106,198 180 0", "1chn @146,180,172,198 180 2",
+                "w.wav @26,154,176,178 130 1" } },
         { 1, 1500, false,
-            { "1.50 sec 28,180,106,198 180", "1chn 146,180,172,198 180",
-                "w.wav 26,154,176,178 130" } },
+            { "1.50 sec @28,180,106,198 180 0", "1chn @146,180,172,198 180 2",
+                "w.wav @26,154,176,178 130 1" } },
         // Once the slot has sounded its name is bright.
         { 2, 1000, true,
-            { "1000 msec 28,180,106,198 180", "2chn 146,180,172,198 180",
-                "w.wav 26,154,176,178 230" } },
+            { "1000 msec @28,180,106,198 180 0", "2chn @146,180,172,198 180 2",
+                "w.wav @26,154,176,178 230 1" } },
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.frames);
         Load(r.channels, r.frames, [](int, int) { return 0.0f; });
         if (r.played)
             Note(60, true);
-        texts.clear();
+        DrawnTexts().clear();
         Paint();
         EXPECT_EQ(TextsIn(display), r.shown);
         EXPECT_EQ(Display().PlayedMark(), r.played);
