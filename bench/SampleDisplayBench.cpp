@@ -35,7 +35,12 @@ void SampleDisplayPaint(benchmark::State& state)
         benchmark::DoNotOptimize(plug->Editor()->PaintDirty(box));
     state.SetItemsProcessed(state.iterations() * std::int64_t(frames));
 }
-BENCHMARK(SampleDisplayPaint)->ArgName("seconds")->Arg(1)->Arg(10)->Arg(60)->Unit(benchmark::kMillisecond);
+BENCHMARK(SampleDisplayPaint)
+    ->ArgName("seconds")
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(60)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
