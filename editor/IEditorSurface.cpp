@@ -5,6 +5,8 @@
 #include "editor/IEditableText.h"
 #include "plugbase/IParameter.h"
 #include "plugbase/IPlugBase.h"
+#include "plugbase/window/ResourceImages.h"
+#include "raster/PngCodec.h"
 #include "raster/RasterBlit.h"
 #include "raster/RasterFill.h"
 #include "raster/RasterFontCache.h"
@@ -544,6 +546,18 @@ void IEditorSurface::InvalidateAll()
 {
     for (auto& control : controls)
         control->Invalidate(false);
+}
+
+std::unique_ptr<IRaster> IEditorSurface::LoadResourceImage(int id)
+{
+    const unsigned char* bytes = nullptr;
+    std::size_t size = 0;
+    if (!FindImageResource(id, bytes, size))
+        return nullptr;
+    auto raster = std::make_unique<IRaster>(PngCodec::Decode(bytes, size));
+    if (raster->Width() == 0)
+        return nullptr;
+    return raster;
 }
 
 void IEditorSurface::PrepareCanvas()

@@ -127,9 +127,11 @@ public:
     // Copies a box of the canvas to the screen; ends every paint pass. Without a window the
     // canvas is all there is, so there is nothing to copy and the pass succeeds.
     virtual bool ShowRect(const IBox&) { return true; }
-    // The decoded PNG resource with this id; null when there is none. This base has no
-    // resources to read. Runs under the image cache's lock: it must not ask for images.
-    virtual std::unique_ptr<IRaster> LoadResourceImage(int) { return nullptr; }
+    // The decoded PNG image of this module with this id; null when it has none or it does
+    // not decode. Windows and headless pictures alike read the module's images, so this
+    // base reads them; a window layer may still replace it. Runs under the image cache's
+    // lock: it must not ask for images.
+    virtual std::unique_ptr<IRaster> LoadResourceImage(int id);
     virtual void OpenTextEntry(IControl*) {}
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
     // Opens a web address, first asking `question` when given; without a window nothing can
