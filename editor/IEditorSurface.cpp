@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -546,6 +547,19 @@ void IEditorSurface::InvalidateAll()
 {
     for (auto& control : controls)
         control->Invalidate(false);
+}
+
+bool IEditorSurface::PaintPicture(int pictureWidth, int pictureHeight, std::uint32_t* pixels)
+{
+    if (!pixels || pictureWidth != width || pictureHeight != height ||
+        canvas.Width() != width || canvas.Height() != height || width <= 0 || height <= 0)
+        return false;
+    InvalidateAll();
+    PaintDirty(IBox { 0, 0, width, height });
+    std::memcpy(pixels, canvas.Pixels(),
+                static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                    sizeof(std::uint32_t));
+    return true;
 }
 
 std::unique_ptr<IRaster> IEditorSurface::LoadResourceImage(int id)

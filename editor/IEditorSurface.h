@@ -18,6 +18,7 @@
 #include "raster/RasterFont.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -96,6 +97,11 @@ public:
     // Returns how many controls are bound to the parameter and took the value.
     int ApplyParamValue(int index, double v);
     void InvalidateAll();
+    // The whole editor painted afresh (every control invalidated, one paint pass over the
+    // whole box) and the canvas copied, row after row of 32-bit ARGB words, to `pixels`,
+    // which holds width x height of them. False, and nothing painted, when the size asked
+    // for is not the editor's or there is nowhere to copy to.
+    bool PaintPicture(int pictureWidth, int pictureHeight, std::uint32_t* pixels);
 
     int Width() const { return width; }
     int Height() const { return height; }
