@@ -16,11 +16,17 @@ windows=${QUELLORN_WINDOWS_BUILD:-$repo/build/windows}
 jobs=${QUELLORN_JOBS:-$(nproc)}
 
 # One Wine prefix and a resident wineserver for every Windows test, so each test does not
-# pay for starting Wine afresh.
+# pay for starting Wine afresh. The server Wine starts by itself quits as soon as its last
+# program ends; with tests running in parallel, a test that connects just as it quits loses
+# its connection ("wine client error: recvmsg: Connection reset by peer") and fails. So the
+# prefix is made first, that server is stopped, and a persistent one takes its place (a
+# second server for the same prefix would refuse to start while the first still runs).
 export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/quellorn/wineprefix}
 bash "$repo/scripts/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-"$wineserver" -p 2>/dev/null || true
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w 2>/dev/null || true
+"$wineserver" -p
 trap '"$wineserver" -k 2>/dev/null || true' EXIT
 
 # The same suite once more, built with AddressSanitizer and UndefinedBehaviorSanitizer:

@@ -82,7 +82,7 @@ TEST_F(EditorPicture, TheBackgroundLiesUnderEveryControlAndTheActivityRowIsLive)
 
 TEST_F(EditorPicture, TheRequestPaintsTheWholeEditorIntoTheCallersBuffer)
 {
-    const IRaster background = ReadPng(QUELLORN_RESOURCES "/img/bg.png");
+    const IRaster background = ReadPng(QUELLORN_RESOURCE_DIR "/img/bg.png");
     ASSERT_EQ(background.Width(), 504);
     const std::uint32_t kUnwritten = 0x12345678u;
     std::vector<std::uint32_t> pixels(504 * 492, kUnwritten);

@@ -39,7 +39,7 @@ TEST(HostSnapshot, ShowsTheBackgroundWhereNoControlDrawsAndEnlargesPixelByPixel)
     const ProcessResult two = HostProcess::Run({"snapshot", "--scale", "2", kModule, large});
     ASSERT_EQ(two.exitCode, 0) << two.err;
 
-    const IRaster background = ReadPng(QUELLORN_RESOURCES "/img/bg.png");
+    const IRaster background = ReadPng(QUELLORN_RESOURCE_DIR "/img/bg.png");
     const IRaster picture = ReadPng(plain);
     const IRaster enlarged = ReadPng(large);
     ASSERT_EQ(std::vector<int>({picture.Width(), picture.Height(), enlarged.Width(),
