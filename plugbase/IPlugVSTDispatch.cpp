@@ -296,7 +296,8 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
         StateVersionSeen(static_cast<int>(value));
         return 0;
     case kVendorEditorPicture: {
-        // The layout of the record is in plugbase/EditorPictureRequest.h.
+        // ptr: the caller's record of the editor's width and height and a buffer of width x
+        // height ARGB words (plugbase/EditorPictureRequest.h); only quellorn-host sends it.
         const auto* request = static_cast<const EditorPictureRequest*>(ptr);
         if (!editor || !request)
             return 0;
