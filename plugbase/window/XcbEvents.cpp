@@ -123,7 +123,7 @@ void XcbEditorSurface::HandleButtonPress(const xcb_button_press_event_t& press)
         return;
     (press.detail == kLeftButton ? keys.left : keys.right) = true;
     // Keys go where the user clicked last: hosts leave the focus on their own frame.
-    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, press.time);
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, window, XCB_CURRENT_TIME);
 
     const bool right = press.detail == kRightButton;
     if (entry.IsOpen()) {
