@@ -320,16 +320,21 @@ TEST_F(XcbEditorTest, TwoInstancesEditorsOpenAtOnce)
     ASSERT_EQ(secondHost.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t { secondParent })), 1);
     const double firstBefore = Value(kKnobParam);
     const double secondBefore = second->GetParam(kKnobParam)->PlainValue();
+    auto idleBoth = [&](std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (second->GetParam(kKnobParam)->PlainValue() == secondBefore
+               && std::chrono::steady_clock::now() < end) {
+            host.Dispatch(effEditIdle);
+            secondHost.Dispatch(effEditIdle);
+            std::this_thread::sleep_for(10ms);
+        }
+    };
+    // The windows are the editors' own requests: the server maps them in its own time.
+    idleBoth(100ms);
     server.MovePointer(600 + 60, 320);
     server.Button(4, true);
     server.Button(4, false);
-    const auto end = std::chrono::steady_clock::now() + 2s;
-    while (second->GetParam(kKnobParam)->PlainValue() == secondBefore
-           && std::chrono::steady_clock::now() < end) {
-        host.Dispatch(effEditIdle);
-        secondHost.Dispatch(effEditIdle);
-        std::this_thread::sleep_for(10ms);
-    }
+    idleBoth(2000ms);
     EXPECT_NE(second->GetParam(kKnobParam)->PlainValue(), secondBefore);
     EXPECT_EQ(Value(kKnobParam), firstBefore);
     secondHost.Dispatch(effEditClose);
