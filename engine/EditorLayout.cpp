@@ -16,6 +16,7 @@
 #include "editor/SampleActivity.h"
 #include "editor/SampleRange.h"
 #include "engine/Quellorn.h"
+#include "plugbase/window/EditorSurfaceFactory.h"
 
 #include <cstring>
 
@@ -48,7 +49,8 @@ ITextStyle MakeStyle(const char* face, int size, const IArgb& colour, int alignm
 
 void CLS_QUELLORN::BuildEditor()
 {
-    auto* surface = new IEditorSurface(this, kEditorWidth, kEditorHeight, 0);
+    // The platform's window layer, or a surface without a window where there is none.
+    IEditorSurface* surface = CreateEditorSurface(this, kEditorWidth, kEditorHeight, 0);
     // All the static art in one picture, under every control.
     surface->AttachBackground(kBackgroundImage, "img/bg.png");
 
