@@ -3,6 +3,7 @@
 #include "editor/BarLabel.h"
 #include "editor/IBackdrop.h"
 #include "editor/IButton.h"
+#include "editor/IEditableTextControl.h"
 #include "editor/IEditorSurface.h"
 #include "editor/IEmpty.h"
 #include "editor/IInputPrm.h"
@@ -98,6 +99,16 @@ TEST(EditorLayout, EveryControlHasItsIndexClassBoxAndParameter)
         EXPECT_EQ(editor->ControlAt(5 + 16 * slot), plug->keyboardDisplay[slot]);
     }
     EXPECT_EQ(editor->ControlAt(51), plug->infoLabel);
+
+    // The keyboards' entry fields come with the first paint, after everything else, hidden.
+    editor->PaintDirty(IBox{0, 0, kEditorWidth, kEditorHeight});
+    ASSERT_EQ(editor->ControlCount(), 55);
+    for (int i = 52; i < 55; ++i) {
+        auto* field = dynamic_cast<IEditableTextControl*>(editor->ControlAt(i));
+        ASSERT_NE(field, nullptr) << i;
+        EXPECT_TRUE(field->Hidden()) << i;
+        EXPECT_EQ(plug->keyboardDisplay[i - 52]->EntryField(), field) << i;
+    }
 }
 
 } // namespace
