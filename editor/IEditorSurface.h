@@ -133,6 +133,14 @@ public:
     // their events and frame ticks from here.
     virtual void Idle() {}
     virtual int HandleWheel(float) { return 0; }
+    // Where the mouse pointer is, in window coordinates; false when that is not known. This
+    // base knows only the last position its mouse entries were given.
+    virtual bool PointerAt(int& x, int& y)
+    {
+        x = mouseX;
+        y = mouseY;
+        return true;
+    }
     // Copies a box of the canvas to the screen; ends every paint pass. Without a window the
     // canvas is all there is, so there is nothing to copy and the pass succeeds.
     virtual bool ShowRect(const IBox&) { return true; }
