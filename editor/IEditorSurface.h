@@ -174,6 +174,16 @@ public:
     // kept) and tells the listener, if one is set.
     virtual void ShowWarning(const char* caption, const char* text);
 
+    // The editor's status line, for window layers with something to tell the user and no
+    // box to tell it in (a desktop without dialog programs). The plug-in's layout sets it;
+    // ShowStatus is called under the plug-in's object lock and does nothing until it is set.
+    void SetStatusLine(std::function<void(const char*)> line) { statusLine = std::move(line); }
+    void ShowStatus(const char* text)
+    {
+        if (statusLine)
+            statusLine(text ? text : "");
+    }
+
     // ---- warnings that wait for the plug-in's lock to be let go ------------------------
     // A message box waits for the user; shown while the plug-in's lock is held, it would
     // keep the audio thread waiting too. Code under the lock queues its warnings, and the
@@ -207,6 +217,7 @@ private:
     std::atomic<bool> warningsPending { false }; // set whenever pendingWarnings is not empty
     std::vector<Warning> shownWarnings;
     std::function<void(const Warning&)> warningListener;
+    std::function<void(const char*)> statusLine;
     std::vector<std::unique_ptr<IControl>> controls;
     IBox paintBox;
     IRaster canvas;

@@ -2,9 +2,12 @@
 // keys the host passes on, the file dialog and the warning box.
 #include "plugbase/window/XcbEditorSurface.h"
 
+#include "plugbase/IPlugBase.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -78,6 +81,12 @@ void XcbEditorSurface::ServeDialog()
 void XcbEditorSurface::ShowWarning(const char* caption, const char* text)
 {
     IEditorSurface::ShowWarning(caption, text);
-    if (connection)
-        DesktopDialog::ShowWarning(caption ? caption : "", text ? text : "");
+    if (!connection || DesktopDialog::ShowWarning(caption ? caption : "", text ? text : ""))
+        return;
+    // No dialog program: the status line says it instead. Warnings are shown once their
+    // thread has let go of the plug-in's lock, which the status line needs.
+    if (plug) {
+        std::lock_guard<std::recursive_mutex> guard(plug->Lock());
+        ShowStatus(text);
+    }
 }

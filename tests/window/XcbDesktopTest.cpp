@@ -2,6 +2,7 @@
 // host passes on, pointer shapes, a file dropped from a drag source of ours, the clipboard
 // read back as another client, and the file dialog and warning through a replaced set of
 // desktop calls. The plug-in's own editor layout is used: slot 2's display takes the drop.
+#include "editor/BarLabel.h"
 #include "editor/IControl.h"
 #include "editor/IEditorSurface.h"
 #include "engine/Quellorn.h"
@@ -341,6 +342,7 @@ TEST_F(XcbDesktopTest, FileDialogAnswersOnALaterIdleAndItsAbsenceIsExplained)
     server.Click(kSlotX + 152, kSlotY);
     ASSERT_TRUE(Pump([&] { return editor->ShownWarnings().size() > warnings; }));
     EXPECT_NE(editor->ShownWarnings().back().text.find("Drop a file"), std::string::npos);
+    EXPECT_NE(std::string(plug->infoLabel->Text()).find("Drop a file"), std::string::npos);
     EXPECT_EQ(asked.size(), 2u);
     SetDesktopCalls(system);
 }
