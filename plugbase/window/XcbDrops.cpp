@@ -43,6 +43,7 @@ void XcbEditorSurface::MarkDropTarget(xcb_window_t parent)
     // is no leftover of a window that has gone.
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, atoms.xdndProxy, XCB_ATOM_WINDOW,
         32, 1, &window);
+    proxyFor = window;
     for (xcb_window_t at = parent; at;) {
         std::unique_ptr<xcb_query_tree_reply_t, FreeDeleter> tree(
             xcb_query_tree_reply(connection, xcb_query_tree(connection, at), nullptr));
@@ -64,7 +65,7 @@ void XcbEditorSurface::UnmarkDropTarget()
         const PropertyReply proxy
             = GetProperty(connection, at, atoms.xdndProxy, XCB_ATOM_WINDOW, 1);
         if (proxy && xcb_get_property_value_length(proxy.get()) == 4
-            && *static_cast<const xcb_window_t*>(xcb_get_property_value(proxy.get())) == window)
+            && *static_cast<const xcb_window_t*>(xcb_get_property_value(proxy.get())) == proxyFor)
             xcb_delete_property(connection, at, atoms.xdndProxy);
     }
     proxied.clear();

@@ -103,9 +103,7 @@ void XcbEditorSurface::CloseWindow()
     entry.Close();
     dialog.Cancel();
     HandOverClipboard();
-    if (window)
-        UnmarkDropTarget();
-    proxied.clear();
+    UnmarkDropTarget();
     FreeCursors();
     dragSource = 0;
     dropPending = false;
@@ -114,7 +112,9 @@ void XcbEditorSurface::CloseWindow()
     // parent tidy for the host while the server catches up.
     if (window)
         xcb_destroy_window(connection, window);
-    xcb_flush(connection);
+    // A round trip: the host finds its windows as we leave them once the call returns, not
+    // whenever the server gets to the rest of our requests.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
     connection = nullptr;
     window = 0;

@@ -118,6 +118,8 @@ private:
     bool dropPending = false;
     // Host windows given an XdndProxy property pointing to us, to be taken off on close.
     std::vector<xcb_window_t> proxied;
+    // Our window as those properties name it: it may be gone, with its parent, by close.
+    xcb_window_t proxyFor = 0;
     DesktopDialog dialog;
     int dialogX = 0;
     int dialogY = 0;

@@ -115,7 +115,7 @@ protected:
     {
         return Reply<xcb_get_property_reply_t>(xcb_get_property_reply(server.connection,
             xcb_get_property(
-                server.connection, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                server.connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
             nullptr));
     }
     std::string Text(const Reply<xcb_get_property_reply_t>& reply)
@@ -295,6 +295,16 @@ TEST_F(XcbDesktopTest, DroppedFileLoadsTheSlotAndItsPathReachesTheClipboard)
     EXPECT_EQ(targets,
         (std::vector<xcb_atom_t> { Atom("TARGETS"), Atom("UTF8_STRING"), XCB_ATOM_STRING }));
     EXPECT_EQ(ReadClipboard(source, Atom("TEXT/HTML")), "<refused>");
+
+    // The host destroys its frame, the editor with it, then closes the editor: the window
+    // left standing no longer points drag sources to a window that is gone.
+    server.Destroy(parent);
+    Pump(nullptr, 50ms);
+    host.Dispatch(effEditClose);
+    server.Sync();
+    const auto left = Property(outer, Atom("XdndProxy"));
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->type, xcb_atom_t { XCB_ATOM_NONE });
 }
 
 // Desktop calls that answer in the user's place, and what they were asked.
