@@ -307,6 +307,82 @@ TEST_F(XcbDesktopTest, DroppedFileLoadsTheSlotAndItsPathReachesTheClipboard)
     EXPECT_EQ(left->type, xcb_atom_t { XCB_ATOM_NONE });
 }
 
+// A clipboard manager of the test's on a connection and thread of its own: asked to save
+// the clipboard, it reads the text from the owner and answers.
+std::string RunClipboardManager(std::chrono::milliseconds limit, bool& owned)
+{
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    auto atom = [c](const char* name) {
+        Reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c,
+            xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+        return reply ? reply->atom : xcb_atom_t { 0 };
+    };
+    const xcb_window_t manager = xcb_generate_id(c);
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, manager, screen->root, 0, 0, 1, 1, 0,
+        XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_set_selection_owner(c, manager, atom("CLIPBOARD_MANAGER"), XCB_CURRENT_TIME);
+    Reply<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, atom("CLIPBOARD_MANAGER")), nullptr));
+    owned = owner && owner->owner == manager;
+    std::string saved;
+    xcb_selection_request_event_t request {};
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        Reply<xcb_generic_event_t> event(xcb_poll_for_event(c));
+        if (!event) {
+            std::this_thread::sleep_for(2ms);
+            continue;
+        }
+        const int type = event->response_type & 0x7f;
+        if (type == XCB_SELECTION_REQUEST) {
+            request = reinterpret_cast<xcb_selection_request_event_t&>(*event);
+            if (request.target == atom("SAVE_TARGETS")) {
+                xcb_convert_selection(c, manager, atom("CLIPBOARD"), atom("UTF8_STRING"),
+                    atom("SAVED"), XCB_CURRENT_TIME);
+                xcb_flush(c);
+            }
+        } else if (type == XCB_SELECTION_NOTIFY && request.requestor) {
+            Reply<xcb_get_property_reply_t> text(xcb_get_property_reply(c,
+                xcb_get_property(c, 1, manager, atom("SAVED"), XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+                nullptr));
+            if (text)
+                saved.assign(static_cast<const char*>(xcb_get_property_value(text.get())),
+                    static_cast<std::size_t>(xcb_get_property_value_length(text.get())));
+            xcb_selection_notify_event_t done {};
+            done.response_type = XCB_SELECTION_NOTIFY;
+            done.requestor = request.requestor;
+            done.selection = request.selection;
+            done.target = request.target;
+            done.property = request.property;
+            xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                reinterpret_cast<const char*>(&done));
+            xcb_flush(c);
+            break;
+        }
+    }
+    xcb_disconnect(c);
+    return saved;
+}
+
+TEST_F(XcbDesktopTest, ClipboardManagerKeepsTheCopyWhenTheEditorCloses)
+{
+    bool owned = false;
+    std::string saved;
+    std::thread manager([&] { saved = RunClipboardManager(3000ms, owned); });
+    ASSERT_TRUE(Pump([&] {
+        Reply<xcb_get_selection_owner_reply_t> owner(
+            xcb_get_selection_owner_reply(server.connection,
+                xcb_get_selection_owner(server.connection, Atom("CLIPBOARD_MANAGER")), nullptr));
+        return owner && owner->owner != XCB_WINDOW_NONE;
+    }));
+    ASSERT_TRUE(editor->CopyToClipboard("/samples/kept.wav"));
+    host.Dispatch(effEditClose);
+    manager.join();
+    ASSERT_TRUE(owned);
+    EXPECT_EQ(saved, "/samples/kept.wav");
+}
+
 // Desktop calls that answer in the user's place, and what they were asked.
 std::vector<std::vector<std::string>> asked;
 std::string dialogAnswer;
