@@ -6,7 +6,6 @@
 #include "plugbase/window/HostWindow.h"
 #include "tools/host/HostCallback.h"
 #include "tools/host/MidiFile.h"
-#include "tools/host/Platform.h"
 #include "tools/host/PluginModule.h"
 #include "tools/host/PluginSetup.h"
 #include "tools/host/Processing.h"
@@ -183,15 +182,12 @@ int RunEdit(const CommandArgs& args)
     if (parsed != ExitCode::kOk)
         return parsed;
     const std::string& pluginPath = args.positionals[0];
-    std::vector<std::string> inputs = SetupInputFiles(settings.setup);
+    std::vector<std::string> inputs;
     if (!settings.midiPath.empty())
         inputs.push_back(settings.midiPath);
-    for (const std::string& path : inputs) {
-        if (!Platform::FileExists(path)) {
-            PrintError("no such file: " + path);
-            return ExitCode::kNoSuchFile;
-        }
-    }
+    const int found = CheckSetupInputs(settings.setup, inputs);
+    if (found != ExitCode::kOk)
+        return found;
     const int stateRead = ReadSetupState(settings.setup);
     if (stateRead != ExitCode::kOk)
         return stateRead;
