@@ -5,6 +5,7 @@
 #include "editor/SampleRange.h"
 #include "engine/MathTables.h"
 #include "engine/ParamCountdown.h"
+#include "plugbase/window/EditorSurfaceFactory.h"
 
 #include <algorithm>
 #include <climits>
@@ -55,7 +56,7 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
 
 void CLS_QUELLORN::BuildEditor()
 {
-    auto* surface = new IEditorSurface(this, kEditorWidth, kEditorHeight, 0);
+    IEditorSurface* surface = CreateEditorSurface(this, kEditorWidth, kEditorHeight, 0);
     for (int slot = 0; slot < kSlotCount; ++slot) {
         // Each slot's column ends 152 pixels right of the previous one.
         const int right = 176 + 152 * slot;
