@@ -1,0 +1,352 @@
+// The sampler's editor in its Win32 window, driven by real window messages pumped through a
+// message loop: knob drags, button clicks, wheel notches, the parameter entry, dropped
+// files, the file dialog and the warning box, and the window's pixels against the canvas.
+// The plug-in is built in this program, so a few test controls can be attached to its
+// editor and the window layer's dialogs replaced.
+#include "editor/IButton.h"
+#include "editor/IEditorSurface.h"
+#include "editor/IKnobControl.h"
+#include "plugbase/IParameter.h"
+#include "plugbase/IPlugVST.h"
+#include "plugbase/window/Win32EditorSurface.h"
+#include "tests/plugbase/TestHost.h"
+#include "tests/window/WindowTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kAttack = 5; // slot 1's attack: a real parameter for the knob
+constexpr int kAltPan = 8; // slot 1's alternate pan: Yes/No for the button
+constexpr int kActive = 0; // slot 1's active switch: an enumerated entry
+const IBox kKnobBox { 260, 300, 300, 340 };
+const IBox kEnumBox { 400, 300, 440, 340 };
+constexpr int kButtonX = 320, kButtonY = 300;
+constexpr int kSlot3X = 400, kSlot3Y = 130; // inside the third slot's sample display
+constexpr int kSlot1X = 100, kSlot1Y = 130; // inside the first's
+
+// What the replaced dialogs saw, and what the open dialog answers.
+struct DialogLog {
+    std::vector<std::string> boxes;
+    DWORD fileFlags = 0;
+    std::string fileTitle, filePattern, fileAnswer;
+    HWND fileOwner = nullptr;
+} dialogLog;
+
+int WINAPI FakeMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT)
+{
+    dialogLog.boxes.push_back(std::string(caption) + "|" + text);
+    return IDOK;
+}
+
+BOOL WINAPI FakeOpenFile(LPOPENFILENAMEA dialog)
+{
+    dialogLog.fileFlags = dialog->Flags;
+    dialogLog.fileTitle = dialog->lpstrTitle ? dialog->lpstrTitle : "";
+    dialogLog.filePattern = dialog->lpstrFilter ? dialog->lpstrFilter : "";
+    dialogLog.fileOwner = dialog->hwndOwner;
+    lstrcpynA(dialog->lpstrFile, dialogLog.fileAnswer.c_str(), static_cast<int>(dialog->nMaxFile));
+    return !dialogLog.fileAnswer.empty();
+}
+
+// A knob and a plain parameter holder that draw nothing: only their mouse handling counts.
+class TestKnob : public IKnobControl {
+public:
+    using IKnobControl::IKnobControl;
+    bool Paint(IEditorSurface&) override { return true; }
+};
+class TestHolder : public IControl {
+public:
+    using IControl::IControl;
+    bool Paint(IEditorSurface&) override { return true; }
+};
+
+class EditorWindowInput : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dialogLog = DialogLog {};
+        Win32Dialogs fakes = SystemWin32Dialogs();
+        fakes.messageBox = &FakeMessageBox;
+        fakes.openFile = &FakeOpenFile;
+        previousDialogs = SetWin32Dialogs(fakes);
+        parent = WindowTest::MakeParentWindow();
+        ASSERT_TRUE(parent && host.Create());
+        host.Dispatch(effOpen);
+        plug = static_cast<IPlugVST*>(host.effect->object);
+        surface = dynamic_cast<Win32EditorSurface*>(plug->Editor());
+        ASSERT_NE(surface, nullptr);
+        surface->AttachControl(new TestKnob(plug, kKnobBox, kAttack, 0, 1.0));
+        IImage buttonImage;
+        buttonImage.width = 30;
+        buttonImage.height = 30;
+        surface->AttachControl(new IButton(plug, kAltPan, kButtonX, kButtonY, buttonImage));
+        surface->AttachControl(new TestHolder(plug, kEnumBox, kActive));
+        for (int index : { kAttack, kAltPan, kActive })
+            surface->ShowParamValue(index, Normalised(index), true);
+        ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parent), 1);
+        window = surface->WindowHandle();
+        ASSERT_NE(window, nullptr);
+        WindowTest::Pump(60);
+        host.calls.clear();
+    }
+
+    void TearDown() override
+    {
+        if (host.effect)
+            host.Dispatch(effEditClose);
+        host.Dispatch(effClose);
+        if (parent)
+            DestroyWindow(parent);
+        SetWin32Dialogs(previousDialogs);
+    }
+
+    double Normalised(int index) { return plug->GetParam(index)->Normalised(); }
+    void Send(UINT msg, WPARAM keys, int x, int y)
+    {
+        SendMessageA(window, msg, keys, MAKELPARAM(x, y));
+    }
+    void Click(UINT down, UINT up, WPARAM keys, int x, int y)
+    {
+        Send(down, keys, x, y);
+        Send(up, 0, x, y);
+    }
+    void Wheel(int delta, int x, int y)
+    {
+        POINT point { x, y };
+        ClientToScreen(window, &point);
+        SendMessageA(window, WM_MOUSEWHEEL, MAKEWPARAM(0, delta), MAKELPARAM(point.x, point.y));
+    }
+    // The host calls about one parameter, in order: 'b' begin, 'a' automate, 'e' end.
+    std::string EditsOf(int index) const
+    {
+        std::string seen;
+        for (const HostCall& call : host.calls) {
+            if (call.index != index)
+                continue;
+            if (call.opcode == audioMasterBeginEdit)
+                seen += 'b';
+            else if (call.opcode == audioMasterAutomate)
+                seen += 'a';
+            else if (call.opcode == audioMasterEndEdit)
+                seen += 'e';
+        }
+        return seen;
+    }
+    std::string EntryClass() const
+    {
+        char name[32] = {};
+        GetClassNameA(surface->EntryHandle(), name, sizeof name);
+        return name;
+    }
+
+    TestHost host;
+    IPlugVST* plug = nullptr;
+    Win32EditorSurface* surface = nullptr;
+    HWND parent = nullptr;
+    HWND window = nullptr;
+    Win32Dialogs previousDialogs {};
+};
+
+TEST_F(EditorWindowInput, KnobDragAndButtonClickChangeParametersInsideHostEdits)
+{
+    const double before = Normalised(kAttack);
+    const int dy = before >= 0.5 ? 10 : -10; // towards the side with room
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 280, 320);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, 280, 320 + dy);
+    Send(WM_LBUTTONUP, 0, 280, 320 + dy);
+    EXPECT_NEAR(Normalised(kAttack), before - dy / 40.0, 1e-9);
+    EXPECT_EQ(EditsOf(kAttack), "bae");
+
+    ASSERT_EQ(Normalised(kAltPan), 0.0);
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, kButtonX + 15, kButtonY + 15);
+    EXPECT_EQ(Normalised(kAltPan), 1.0);
+    EXPECT_EQ(EditsOf(kAltPan), "bae");
+}
+
+TEST_F(EditorWindowInput, AWheelNotchMovesTheKnobAndLessThanOneDoesNot)
+{
+    const double before = Normalised(kAttack);
+    Wheel(before < 0.5 ? 120 : -120, 280, 320);
+    const double afterOne = Normalised(kAttack);
+    EXPECT_NEAR(std::fabs(afterOne - before), 0.01, 1e-9);
+    Wheel(before < 0.5 ? 119 : -119, 280, 320);
+    EXPECT_EQ(Normalised(kAttack), afterOne);
+    // The gesture ends on the frame timer, half a second of ticks after the last notch.
+    EXPECT_EQ(EditsOf(kAttack).find('e'), std::string::npos);
+    EXPECT_TRUE(WindowTest::PumpUntil([&] { return EditsOf(kAttack).back() == 'e'; }, 3000));
+    const std::string edits = EditsOf(kAttack);
+    EXPECT_EQ(edits.front(), 'b');
+    EXPECT_EQ(std::count(edits.begin(), edits.end(), 'b'), 1);
+    EXPECT_EQ(std::count(edits.begin(), edits.end(), 'e'), 1);
+}
+
+TEST_F(EditorWindowInput, ParameterEntryCommitsReturnOnTheNextTickAndCancelsOnARightClick)
+{
+    IParameter* attack = plug->GetParam(kAttack);
+    const double typed = attack->ToNormalised(attack->TextToValue("0.5"));
+    const double before = Normalised(kAttack);
+    ASSERT_NE(typed, before);
+
+    Click(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 280, 320);
+    ASSERT_NE(surface->EntryHandle(), nullptr);
+    EXPECT_EQ(EntryClass(), "Edit");
+    const HWND entry = surface->EntryHandle();
+    SetWindowTextA(entry, "0.5");
+    SendMessageA(entry, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(Normalised(kAttack), before); // not before the tick
+    ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
+    EXPECT_NEAR(Normalised(kAttack), typed, 1e-9);
+    EXPECT_FALSE(IsWindow(entry));
+
+    Click(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 280, 320);
+    ASSERT_NE(surface->EntryHandle(), nullptr);
+    SetWindowTextA(surface->EntryHandle(), "0.1");
+    SendMessageA(surface->EntryHandle(), WM_KEYDOWN, 'X', 0);
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, 20, 480); // elsewhere
+    ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
+    EXPECT_NEAR(Normalised(kAttack), typed, 1e-9);
+}
+
+TEST_F(EditorWindowInput, AnEnumeratedEntryIsAListWhoseSelectionCommits)
+{
+    IParameter* active = plug->GetParam(kActive);
+    Click(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 420, 320);
+    const HWND list = surface->EntryHandle();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(EntryClass(), "ComboBox");
+    ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), active->DisplayTextCount());
+    const LRESULT current = SendMessageA(list, CB_GETCURSEL, 0, 0);
+    ASSERT_GE(current, 0);
+    const int other = current == 0 ? 1 : 0;
+    SendMessageA(list, CB_SETCURSEL, other, 0);
+    // What the list tells its parent when the user picks an item.
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(0x63, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
+    double expected = 0.0;
+    ASSERT_TRUE(active->ValueForDisplayText(active->DisplayTextAt(other), &expected));
+    EXPECT_EQ(active->PlainValue(), expected);
+}
+
+TEST_F(EditorWindowInput, OfThreeDroppedFilesOnlyTheFirstLoadsIntoTheSlotUnderThePoint)
+{
+    const std::string paths[] = { WindowTest::WriteWav("a.wav"), WindowTest::WriteWav("b.wav"),
+                                  WindowTest::WriteWav("c.wav") };
+    std::string list;
+    for (const std::string& path : paths)
+        list += path + '\0';
+    list += '\0';
+    const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    files->pt = POINT { kSlot3X, kSlot3Y };
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    EXPECT_STREQ(plug->StateTextAt(2), paths[0].c_str());
+    EXPECT_STREQ(plug->StateTextAt(0), "0");
+    EXPECT_STREQ(plug->StateTextAt(1), "0");
+}
+
+TEST_F(EditorWindowInput, AClickOnASlotAsksTheFileDialogOwnedByTheEditor)
+{
+    dialogLog.fileAnswer = WindowTest::WriteWav("dialog.wav");
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, kSlot1X, kSlot1Y);
+    EXPECT_STREQ(plug->StateTextAt(0), dialogLog.fileAnswer.c_str());
+    EXPECT_EQ(dialogLog.fileOwner, window);
+    EXPECT_EQ(dialogLog.fileFlags, 0x81800u);
+    EXPECT_EQ(dialogLog.fileTitle, "Select audio sample");
+    EXPECT_EQ(dialogLog.filePattern, "*.wav;*.ogg;*.flac;*.sfz");
+
+    surface->ShowWarning("Wrong Sample in SFZ file", "Wrong Sample in SFZ file: x.wav");
+    ASSERT_EQ(dialogLog.boxes.size(), 1u);
+    EXPECT_EQ(dialogLog.boxes[0], "Wrong Sample in SFZ file|Wrong Sample in SFZ file: x.wav");
+}
+
+TEST_F(EditorWindowInput, TheRealDialogsReturnOnAPostedOk)
+{
+    SetWin32Dialogs(SystemWin32Dialogs());
+    {
+        WindowTest::DialogAnswerer answer("Warning", 20000);
+        surface->ShowWarning("Warning", "A real box, answered by the test");
+        EXPECT_TRUE(answer.Wait());
+    }
+    const std::string path = WindowTest::WriteWav("real.wav");
+    char chosen[260] = {};
+    lstrcpynA(chosen, path.c_str(), sizeof chosen);
+    WindowTest::DialogAnswerer answer("Select audio sample", 20000);
+    const bool confirmed = surface->PromptForFile(chosen, sizeof chosen, false, "", "wav ogg sfz");
+    EXPECT_TRUE(answer.Wait());
+    EXPECT_TRUE(confirmed);
+    EXPECT_STRCASEEQ(chosen, path.c_str());
+}
+
+// Paints a pattern of distinct colours, so the window's pixels say where each came from.
+class PatternControl : public IControl {
+public:
+    PatternControl(IPlugBase* plug, const IBox& box) : IControl(plug, box) {}
+    bool Paint(IEditorSurface& surface) override
+    {
+        for (int y = box.top; y < box.bottom; y += 4)
+            for (int x = box.left; x < box.right; x += 4)
+                surface.FillBox(IArgb { 255, x & 255, y & 255, (x * 7 + y * 3) & 255 },
+                                IBox { x, y, x + 4, y + 4 }, nullptr);
+        return true;
+    }
+};
+
+TEST_F(EditorWindowInput, TheWindowShowsTheCanvasPixelForPixel)
+{
+    surface->AttachControl(new PatternControl(plug, IBox { 0, 380, 504, 492 }));
+    surface->InvalidateAll();
+    WindowTest::Pump(200);
+    const int w = surface->Width(), h = surface->Height();
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HBITMAP shot = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC memory = CreateCompatibleDC(nullptr);
+    const HGDIOBJ previous = SelectObject(memory, shot);
+    const HDC screen = GetDC(window);
+    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+    GdiFlush();
+    const auto* shown = static_cast<const std::uint32_t*>(bits);
+    const std::uint32_t* drawn = surface->Canvas().Pixels();
+    int differing = 0;
+    for (int i = 0; i < w * h; ++i)
+        differing += (shown[i] & 0xFFFFFF) != (drawn[i] & 0xFFFFFF);
+    EXPECT_EQ(differing, 0);
+    EXPECT_EQ(shown[400 * w + 100] & 0xFFFFFF, drawn[400 * w + 100] & 0xFFFFFF);
+    EXPECT_NE(drawn[400 * w + 100] & 0xFFFFFF, 0u); // the pattern is there to be compared
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+    DeleteObject(shot);
+}
+
+TEST_F(EditorWindowInput, EntriesAndReopeningLeaveNoGdiObjects)
+{
+    for (int round = 0; round < 100; ++round) {
+        Click(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 280, 320);
+        ASSERT_NE(surface->EntryHandle(), nullptr);
+        host.Dispatch(effEditClose);
+        ASSERT_EQ(Win32EditorSurface::LiveGdiObjects(), 0);
+        ASSERT_EQ(host.Dispatch(effEditOpen, 0, 0, parent), 1);
+        window = surface->WindowHandle();
+    }
+    EXPECT_EQ(WindowTest::ChildWindowCount(parent), 1);
+}
+
+} // namespace

@@ -1,0 +1,135 @@
+#include "tests/window/WindowTestSupport.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace WindowTest {
+
+namespace {
+const char kParentClass[] = "QuellornTestFrame";
+
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+BOOL CALLBACK CountChild(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+void Put(std::vector<unsigned char>& out, std::uint32_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+} // namespace
+
+HWND MakeParentWindow()
+{
+    WNDCLASSA frameClass = {};
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), kParentClass, &frameClass)) {
+        frameClass.lpfnWndProc = &ParentProc;
+        frameClass.hInstance = GetModuleHandleA(nullptr);
+        frameClass.lpszClassName = kParentClass;
+        RegisterClassA(&frameClass);
+    }
+    RECT frame { 0, 0, 800, 700 };
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    const HWND parent = CreateWindowExA(0, kParentClass, "Quellorn test host",
+                                       WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                       frame.right - frame.left, frame.bottom - frame.top,
+                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    Pump(50);
+    return parent;
+}
+
+void Pump(int ms)
+{
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        const ULONGLONG now = GetTickCount64();
+        if (now >= end)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+    }
+}
+
+int ChildWindowCount(HWND parent)
+{
+    int count = 0;
+    EnumChildWindows(parent, &CountChild, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+std::string WriteWav(const char* name)
+{
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "quellorn-window-" + name;
+    const int frames = 64;
+    std::vector<unsigned char> bytes;
+    bytes.insert(bytes.end(), { 'R', 'I', 'F', 'F' });
+    Put(bytes, 36 + frames * 2, 4);
+    bytes.insert(bytes.end(), { 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ' });
+    Put(bytes, 16, 4);
+    Put(bytes, 1, 2); // integer PCM
+    Put(bytes, 1, 2); // mono
+    Put(bytes, 44100, 4);
+    Put(bytes, 44100 * 2, 4);
+    Put(bytes, 2, 2);
+    Put(bytes, 16, 2);
+    bytes.insert(bytes.end(), { 'd', 'a', 't', 'a' });
+    Put(bytes, frames * 2, 4);
+    for (int i = 0; i < frames; ++i)
+        Put(bytes, static_cast<std::uint32_t>((i % 16) * 1000), 2);
+    if (FILE* file = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    return path;
+}
+
+DialogAnswerer::DialogAnswerer(const char* dialogTitle, int timeoutMs)
+    : title(dialogTitle), ms(timeoutMs)
+{
+    thread = CreateThread(nullptr, 0, &Run, this, 0, nullptr);
+}
+
+DialogAnswerer::~DialogAnswerer() { Wait(); }
+
+bool DialogAnswerer::Wait()
+{
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        thread = nullptr;
+    }
+    return answered;
+}
+
+DWORD WINAPI DialogAnswerer::Run(LPVOID param)
+{
+    auto* self = static_cast<DialogAnswerer*>(param);
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(self->ms);
+    while (GetTickCount64() < end) {
+        // "#32770" is the class of every system dialog box.
+        if (const HWND dialog = FindWindowA("#32770", self->title.c_str())) {
+            Sleep(200); // let the dialog finish its start before it is answered
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            self->answered = true;
+            return 0;
+        }
+        Sleep(50);
+    }
+    return 0;
+}
+
+} // namespace WindowTest

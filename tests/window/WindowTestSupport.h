@@ -1,0 +1,47 @@
+// What the editor window tests share: a top-level window standing in for the host's frame,
+// a message loop that runs for a while (so the editor's frame timer ticks), small WAV files
+// to load, and counts of what a closed editor must not leave behind.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace WindowTest {
+
+// A visible top-level window of 800 x 700 client pixels at the screen's corner.
+HWND MakeParentWindow();
+// Dispatches the thread's messages for `ms` milliseconds.
+void Pump(int ms);
+// Pumps until `done` holds or `ms` milliseconds have passed; returns `done`'s last answer.
+template <typename Condition> bool PumpUntil(Condition done, int ms)
+{
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(ms);
+    while (!done()) {
+        if (GetTickCount64() >= end)
+            return false;
+        Pump(10);
+    }
+    return true;
+}
+int ChildWindowCount(HWND parent);
+// A short 16-bit mono WAV file in the temporary folder; returns its full path.
+std::string WriteWav(const char* name);
+// Posts IDOK to the first dialog with this title that appears within `ms` milliseconds,
+// from a thread of its own, so that a modal call on this thread returns. Join with Wait.
+class DialogAnswerer {
+public:
+    DialogAnswerer(const char* title, int ms);
+    ~DialogAnswerer();
+    // True when the dialog was seen and answered.
+    bool Wait();
+
+private:
+    static DWORD WINAPI Run(LPVOID self);
+    std::string title;
+    int ms;
+    bool answered = false;
+    HANDLE thread = nullptr;
+};
+
+} // namespace WindowTest
