@@ -78,7 +78,7 @@ protected:
         fakes.messageBox = &FakeMessageBox;
         fakes.openFile = &FakeOpenFile;
         previousDialogs = SetWin32Dialogs(fakes);
-        parent = WindowTest::MakeParentWindow();
+        parent = WindowTest::SharedParentWindow();
         ASSERT_TRUE(parent && host.Create());
         host.Dispatch(effOpen);
         plug = static_cast<IPlugVST*>(host.effect->object);
@@ -104,8 +104,6 @@ protected:
         if (host.effect)
             host.Dispatch(effEditClose);
         host.Dispatch(effClose);
-        if (parent)
-            DestroyWindow(parent);
         SetWin32Dialogs(previousDialogs);
     }
 
@@ -187,6 +185,29 @@ TEST_F(EditorWindowInput, AWheelNotchMovesTheKnobAndLessThanOneDoesNot)
     EXPECT_EQ(edits.front(), 'b');
     EXPECT_EQ(std::count(edits.begin(), edits.end(), 'b'), 1);
     EXPECT_EQ(std::count(edits.begin(), edits.end(), 'e'), 1);
+}
+
+TEST_F(EditorWindowInput, TheHostsWheelReachesTheKnobOnlyUnderThePointer)
+{
+    // The vendor request some hosts send for wheel turns over a plug-in's window.
+    const auto hostWheel = [&](float delta) {
+        return host.Dispatch(effVendorSpecific, 0x73744341, 0x57686565, nullptr, delta);
+    };
+    POINT over { 280, 320 };
+    ClientToScreen(window, &over);
+    ASSERT_TRUE(SetCursorPos(over.x, over.y));
+    const double before = Normalised(kAttack);
+    const float notch = before < 0.5 ? 1.0f : -1.0f;
+    EXPECT_EQ(hostWheel(notch), 1);
+    const double afterOne = Normalised(kAttack);
+    EXPECT_NEAR(std::fabs(afterOne - before), 0.01, 1e-9);
+    EXPECT_EQ(hostWheel(notch * 0.9f), 1);
+    EXPECT_EQ(Normalised(kAttack), afterOne);
+    POINT outside { 700, 600 }; // the host's frame beside the editor
+    ClientToScreen(parent, &outside);
+    ASSERT_TRUE(SetCursorPos(outside.x, outside.y));
+    EXPECT_EQ(hostWheel(notch), 0);
+    EXPECT_EQ(Normalised(kAttack), afterOne);
 }
 
 TEST_F(EditorWindowInput, ParameterEntryCommitsReturnOnTheNextTickAndCancelsOnARightClick)

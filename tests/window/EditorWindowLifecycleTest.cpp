@@ -10,13 +10,14 @@
 namespace {
 
 const char kEditorClass[] = "IPlugWndClass";
+const char* hostProduct = "Quellorn window test";
 
 VstIntPtr HostCallback(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float)
 {
     if (opcode == audioMasterVersion)
         return 2400;
     if (opcode == audioMasterGetProductString && ptr) {
-        lstrcpyA(static_cast<char*>(ptr), "Quellorn window test");
+        lstrcpyA(static_cast<char*>(ptr), hostProduct);
         return 1;
     }
     return 0;
@@ -38,7 +39,7 @@ protected:
         entry = reinterpret_cast<Entry>(
             reinterpret_cast<void*>(GetProcAddress(module, "VSTPluginMain")));
         ASSERT_NE(entry, nullptr);
-        parent = WindowTest::MakeParentWindow();
+        parent = WindowTest::SharedParentWindow();
         ASSERT_NE(parent, nullptr);
     }
 
@@ -47,10 +48,9 @@ protected:
         for (AEffect* effect : effects)
             if (effect)
                 Dispatch(effect, effClose);
-        if (parent)
-            DestroyWindow(parent);
         if (module)
             FreeLibrary(module);
+        hostProduct = "Quellorn window test";
     }
 
     AEffect* NewEffect()
@@ -151,6 +151,29 @@ TEST_F(EditorWindowLifecycle, ACloseMessageAndEffCloseWithTheWindowOpenLeaveNoth
     EXPECT_EQ(WindowTest::ChildWindowCount(parent), 0);
     EXPECT_FALSE(ClassRegistered());
     WindowTest::Pump(60); // no tick may reach the deleted plug-in
+}
+
+TEST_F(EditorWindowLifecycle, TheEditorTakesTheFocusOnlyInTheHostThatNeedsIt)
+{
+    const struct {
+        const char* product;
+        bool focused;
+    } hosts[] = { { "Acoustica Mixcraft", true }, { "Quellorn window test", false } };
+    for (const auto& host : hosts) {
+        hostProduct = host.product;
+        AEffect* effect = NewEffect();
+        ASSERT_NE(effect, nullptr);
+        SetFocus(parent);
+        ASSERT_EQ(Dispatch(effect, effEditOpen, parent), 1);
+        const HWND editor = GetWindow(parent, GW_CHILD);
+        EXPECT_EQ(GetFocus() == editor, host.focused) << host.product;
+        SetFocus(parent);
+        EXPECT_EQ(SendMessageA(editor, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(parent),
+                               MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+                  MA_ACTIVATE);
+        EXPECT_EQ(GetFocus() == editor, host.focused) << host.product;
+        Dispatch(effect, effEditClose);
+    }
 }
 
 } // namespace

@@ -27,8 +27,11 @@ void Put(std::vector<unsigned char>& out, std::uint32_t v, int bytes)
 }
 } // namespace
 
-HWND MakeParentWindow()
+HWND SharedParentWindow()
 {
+    static HWND parent = nullptr;
+    if (parent)
+        return parent;
     WNDCLASSA frameClass = {};
     if (!GetClassInfoA(GetModuleHandleA(nullptr), kParentClass, &frameClass)) {
         frameClass.lpfnWndProc = &ParentProc;
@@ -38,7 +41,7 @@ HWND MakeParentWindow()
     }
     RECT frame { 0, 0, 800, 700 };
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    const HWND parent = CreateWindowExA(0, kParentClass, "Quellorn test host",
+    parent = CreateWindowExA(0, kParentClass, "Quellorn test host",
                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
                                        frame.right - frame.left, frame.bottom - frame.top,
                                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -9,8 +9,10 @@
 
 namespace WindowTest {
 
-// A visible top-level window of 800 x 700 client pixels at the screen's corner.
-HWND MakeParentWindow();
+// A visible top-level window of 800 x 700 client pixels at the screen's corner, made on
+// first use and kept for the whole program: Wine without a window manager waits two
+// seconds for every top-level window that goes away.
+HWND SharedParentWindow();
 // Dispatches the thread's messages for `ms` milliseconds.
 void Pump(int ms);
 // Pumps until `done` holds or `ms` milliseconds have passed; returns `done`'s last answer.
