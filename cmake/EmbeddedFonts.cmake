@@ -16,7 +16,9 @@ set(_fonts
   ArialItalic  LiberationSans-Italic.ttf  fonts-liberation2
   Verdana      DejaVuSans.ttf             fonts-dejavu-core)
 
-set(_args "")
+include(${CMAKE_CURRENT_LIST_DIR}/EmbedFiles.cmake)
+
+set(_entries "")
 set(_files "")
 list(LENGTH _fonts _n)
 math(EXPR _last "${_n} - 1")
@@ -33,22 +35,16 @@ foreach(_i RANGE 0 ${_last} 3)
       "Install Debian's ${_package} (apt-get install ${_package}, or run scripts/setup-debian.sh "
       "as root), or set -DQUELLORN_FONT_${_name}=<path to ${_file}>.")
   endif()
-  list(APPEND _args "${_name}=${QUELLORN_FONT_${_name}}")
+  list(APPEND _entries "int(Face::${_name})" "${QUELLORN_FONT_${_name}}")
   list(APPEND _files "${QUELLORN_FONT_${_name}}")
 endforeach()
 
-set(QUELLORN_EMBEDDED_FONTS ${CMAKE_BINARY_DIR}/generated/EmbeddedFonts.cpp)
-add_custom_command(
-  OUTPUT ${QUELLORN_EMBEDDED_FONTS}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/generated
-  COMMAND Python3::Interpreter ${PROJECT_SOURCE_DIR}/scripts/embed-fonts.py ${QUELLORN_EMBEDDED_FONTS} ${_args}
-  DEPENDS ${PROJECT_SOURCE_DIR}/scripts/embed-fonts.py ${_files}
-  COMMENT "Embedding the editor's font files"
-  VERBATIM)
-target_sources(quellorn_core PRIVATE ${QUELLORN_EMBEDDED_FONTS})
+quellorn_embed_files(quellorn_core ${CMAKE_BINARY_DIR}/generated/EmbeddedFonts.cpp EmbeddedFonts truetype
+  INCLUDE raster/EmbeddedFonts.h
+  FILES ${_entries})
 message(STATUS "Quellorn fonts: ${_files}")
 
 unset(_font_dirs)
 unset(_fonts)
-unset(_args)
+unset(_entries)
 unset(_files)

@@ -5,6 +5,8 @@
 #include "editor/IEditableText.h"
 #include "plugbase/IParameter.h"
 #include "plugbase/IPlugBase.h"
+#include "plugbase/window/ResourceImages.h"
+#include "raster/PngCodec.h"
 #include "raster/RasterBlit.h"
 #include "raster/RasterFill.h"
 #include "raster/RasterFontCache.h"
@@ -17,6 +19,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -544,6 +547,31 @@ void IEditorSurface::InvalidateAll()
 {
     for (auto& control : controls)
         control->Invalidate(false);
+}
+
+bool IEditorSurface::PaintPicture(int pictureWidth, int pictureHeight, std::uint32_t* pixels)
+{
+    if (!pixels || pictureWidth != width || pictureHeight != height ||
+        canvas.Width() != width || canvas.Height() != height || width <= 0 || height <= 0)
+        return false;
+    InvalidateAll();
+    PaintDirty(IBox { 0, 0, width, height });
+    std::memcpy(pixels, canvas.Pixels(),
+                static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                    sizeof(std::uint32_t));
+    return true;
+}
+
+std::unique_ptr<IRaster> IEditorSurface::LoadResourceImage(int id)
+{
+    const unsigned char* bytes = nullptr;
+    std::size_t size = 0;
+    if (!FindImageResource(id, bytes, size))
+        return nullptr;
+    auto raster = std::make_unique<IRaster>(PngCodec::Decode(bytes, size));
+    if (raster->Width() == 0)
+        return nullptr;
+    return raster;
 }
 
 void IEditorSurface::PrepareCanvas()

@@ -18,6 +18,7 @@
 #include "raster/RasterFont.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -96,6 +97,11 @@ public:
     // Returns how many controls are bound to the parameter and took the value.
     int ApplyParamValue(int index, double v);
     void InvalidateAll();
+    // The whole editor painted afresh (every control invalidated, one paint pass over the
+    // whole box) and the canvas copied, row after row of 32-bit ARGB words, to `pixels`,
+    // which holds width x height of them. False, and nothing painted, when the size asked
+    // for is not the editor's or there is nowhere to copy to.
+    bool PaintPicture(int pictureWidth, int pictureHeight, std::uint32_t* pixels);
 
     int Width() const { return width; }
     int Height() const { return height; }
@@ -127,11 +133,19 @@ public:
     // Copies a box of the canvas to the screen; ends every paint pass. Without a window the
     // canvas is all there is, so there is nothing to copy and the pass succeeds.
     virtual bool ShowRect(const IBox&) { return true; }
-    // The decoded PNG resource with this id; null when there is none. This base has no
-    // resources to read. Runs under the image cache's lock: it must not ask for images.
-    virtual std::unique_ptr<IRaster> LoadResourceImage(int) { return nullptr; }
+    // The decoded PNG image of this module with this id; null when it has none or it does
+    // not decode. Windows and headless pictures alike read the module's images, so this
+    // base reads them; a window layer may still replace it. Runs under the image cache's
+    // lock: it must not ask for images.
+    virtual std::unique_ptr<IRaster> LoadResourceImage(int id);
     virtual void OpenTextEntry(IControl*) {}
     virtual void OpenParamEntry(IControl*, IParameter*, bool) {}
+    // The mouse pointer's shape over the editor. Without a window there is no pointer.
+    enum class Cursor { kArrow, kResizeHorizontal, kUpArrow };
+    virtual void SetCursor(Cursor) { }
+    // Places a copy of `text` on the system clipboard as plain text; true when it is there.
+    // Without a window there is no clipboard to reach, and the answer is false.
+    virtual bool CopyToClipboard(const char*) { return false; }
     // Opens a web address, first asking `question` when given; without a window nothing can
     // be opened, and the answer is false.
     virtual bool OpenWebPage(const char*, const char*, const char*, const char*)

@@ -1,5 +1,6 @@
 #include "editor/MySample.h"
 
+#include "editor/BarLabel.h"
 #include "editor/IEditorSurface.h"
 #include "engine/EngineConfig.h"
 #include "engine/Quellorn.h"
@@ -7,6 +8,7 @@
 #include "samplefiles/NameMatch.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -15,7 +17,24 @@
 namespace {
 
 constexpr const char* kWrongAudio = "wrong audio";
+constexpr const char* kEmptyName = "...";
 constexpr const char* kDialogExtensions = "wav ogg flac sfz";
+
+constexpr int kCloseImage = 102;
+constexpr int kNextImage = 103;
+constexpr int kPreviousImage = 104;
+constexpr IArgb kWaveColour { 130, 200, 200, 210 };
+// The name is bright once the slot has sounded (and while it shows no file), dim until then.
+constexpr int kPlayedNameAlpha = 230;
+constexpr int kUnplayedNameAlpha = 130;
+
+ITextStyle Style(int size, IArgb colour)
+{
+    ITextStyle style;
+    style.size = size;
+    style.colour = colour;
+    return style;
+}
 
 bool Inside(const IBox& box, int x, int y)
 {
@@ -48,12 +67,17 @@ const char* AfterLast(const char* text, char mark)
 
 } // namespace
 
-MySample::MySample(CLS_QUELLORN* plug, const IBox& newBox, int slot)
-    : IControl(plug, newBox),
-      sampler(plug),
-      slotIndex(static_cast<std::int16_t>(std::clamp(slot, 0, kSlotCount - 1)))
+MySample::MySample(CLS_QUELLORN* plug, const IBox& newBox, int slot, BarLabel* label)
+    : IControl(plug, newBox)
+    , sampler(plug)
+    , slotIndex(static_cast<std::int16_t>(std::clamp(slot, 0, kSlotCount - 1)))
+    , nameBox { newBox.left, newBox.bottom - 48, newBox.right, newBox.bottom - 24 }
+    , statusLabel(label)
+    , smallText(Style(14, IArgb { 180, 255, 255, 255 }))
+    , nameText(Style(16, IArgb { kPlayedNameAlpha, 255, 255, 255 }))
 {
     dirty = false;
+    nameText.alignment = 1;
 }
 
 SampleData& MySample::Sample() const
@@ -63,8 +87,13 @@ SampleData& MySample::Sample() const
 
 void MySample::Press(int x, int y, const IMouseKeys& keys)
 {
-    if (keys.right)
-        return; // copying the path to the clipboard belongs to the editor window
+    if (keys.right) {
+        if (IEditorSurface* surface = sampler->Editor())
+            surface->CopyToClipboard(path);
+        if (statusLabel)
+            statusLabel->ShowMessage(path);
+        return;
+    }
     // A button that has never been drawn can't be hit: its box is still all 0.
     if (path[0] && !closeBox.Empty() && Inside(closeBox, x, y)) {
         ShowLoadFailure("...");
@@ -83,9 +112,103 @@ void MySample::DropFile(int x, int y, const char* dropped)
         LoadFile(dropped);
 }
 
-bool MySample::Paint(IEditorSurface&)
+bool MySample::Paint(IEditorSurface& surface)
 {
+    // Another thread's load may be naming the slot and swapping its buffer; the picture
+    // waits for the next tick rather than the user-interface thread for the decode.
+    std::unique_lock<std::recursive_mutex> loads(sampler->LoadLock(), std::try_to_lock);
+    if (!loads.owns_lock()) {
+        redraw = true;
+        return true;
+    }
+    if (Sample().frames != 0) {
+        PaintWaveform(surface);
+        char length[32];
+        if (duration > 1.0)
+            std::snprintf(length, sizeof length, "%.2f sec", duration);
+        else
+            std::snprintf(length, sizeof length, "%d msec",
+                duration > 0.0 ? static_cast<int>(std::round(duration * 1000.0)) : 0);
+        smallText.alignment = 0;
+        surface.PaintText(
+            smallText, length, IBox { box.left + 2, box.bottom - 18, box.left + 80, box.bottom });
+        smallText.alignment = 2;
+        surface.PaintText(smallText, Sample().channels < 2 ? "1chn" : "2chn",
+            IBox { box.right - 30, box.bottom - 18, box.right - 4, box.bottom });
+        PaintButtons(surface);
+    }
+    if (displayName[0]) {
+        const bool bright = playedMark || std::strcmp(displayName, kEmptyName) == 0;
+        nameText.colour.alpha = bright ? kPlayedNameAlpha : kUnplayedNameAlpha;
+        IBox lowered = nameBox;
+        lowered.top += 4;
+        lowered.bottom += 4;
+        surface.PaintText(nameText, displayName, lowered);
+    }
     return true;
+}
+
+void MySample::PaintWaveform(IEditorSurface& surface)
+{
+    const int columns = box.Width() - 2;
+    if (columns < 1)
+        return;
+    const SampleData& sample = Sample();
+    const std::uint32_t frames = sample.frames;
+    const bool stereo = sample.channels >= 2;
+    if (frames == 0 || sample.samples.size() < std::size_t(frames) * (stereo ? 2 : 1))
+        return;
+    const double* samples = sample.samples.data();
+    const double mid = std::round((box.top + nameBox.top) * 0.5);
+    const double span = nameBox.top - box.top;
+    const double e = static_cast<double>(frames) / columns;
+    double p = 0.0;
+    for (int i = 1; i <= columns; ++i) {
+        float top[2] = { 0.0f, 0.0f };
+        float bottom[2] = { 0.0f, 0.0f };
+        if (e > 0.0) {
+            // Every frame of the column's window counts, the last frame of the sample at most.
+            const std::uint64_t start = static_cast<std::uint64_t>(std::round(p));
+            for (std::uint64_t j = 0; start + j < frames; ++j) {
+                for (int channel = 0; channel < (stereo ? 2 : 1); ++channel) {
+                    const float s
+                        = static_cast<float>(samples[std::size_t(channel) * frames + start + j]);
+                    top[channel] = std::max(top[channel], s);
+                    bottom[channel] = std::min(bottom[channel], s);
+                }
+                if (!(static_cast<double>(j + 1) < e))
+                    break;
+            }
+        }
+        for (int channel = 0; channel < (stereo ? 2 : 1); ++channel) {
+            const double high = std::min(top[channel], 1.0f);
+            const double low = std::max(bottom[channel], -1.0f);
+            const float x = static_cast<float>(box.left + i);
+            surface.DrawLine(kWaveColour, x, static_cast<float>(mid - high * span * 0.5), x,
+                static_cast<float>(mid - low * span * 0.5), nullptr, false);
+        }
+        p = std::min(p + e, frames - e);
+    }
+}
+
+void MySample::PaintButtons(IEditorSurface& surface)
+{
+    closeImage = surface.GetImage(kCloseImage, "img/close_spl.png", 1);
+    closeBox
+        = IBox { box.right - closeImage.width, box.top, box.right, box.top + closeImage.height };
+    surface.DrawImage(closeImage, closeBox, 1, nullptr, true);
+    if (previousPath[0]) {
+        previousImage = surface.GetImage(kPreviousImage, "img/prev.png", 1);
+        previousBox = IBox { box.left, nameBox.top - previousImage.height,
+            box.left + previousImage.width, nameBox.top };
+        surface.DrawImage(previousImage, previousBox, 1, nullptr, true);
+    }
+    if (nextPath[0]) {
+        nextImage = surface.GetImage(kNextImage, "img/next.png", 1);
+        nextBox = IBox { box.right - nextImage.width, nameBox.top - nextImage.height, box.right,
+            nameBox.top };
+        surface.DrawImage(nextImage, nextBox, 1, nullptr, true);
+    }
 }
 
 bool MySample::NeedsPaint()

@@ -1,23 +1,29 @@
 // A slot's sample display and the slot's loading path: it keeps the file the slot holds
 // (path, extension, shown name, length, the neighbouring audio files of its folder), takes
 // files from the dialog, drops and the previous/next buttons, has the sampler's SlotLoader
-// read and decode them, and empties the slot when a file can't be used.
+// read and decode them, and empties the slot when a file can't be used. It draws the
+// slot's waveform, its name, length and channel count, and the close, previous-file and
+// next-file buttons; a right click copies the slot's path and shows it in the status line.
 //
 // Owned by the editor surface, one per slot, created by the sampler's constructor and
 // destroyed with the surface; the sampler keeps a pointer to it (sampleDisplay). Loading
 // runs on the user-interface thread (or the host thread that restores state) without the
 // object lock: a load takes the plug-in's load lock first, decodes with no lock, and takes
 // the object lock only to swap the new sample in. The engine may call SetPlayedMark,
-// MarkRedraw and ReverseSampleData from either thread under the object lock.
+// MarkRedraw and ReverseSampleData from either thread under the object lock. Painting
+// runs on the user-interface thread and reads the slot's sample under the load lock, so no
+// other thread's load swaps the buffer under it.
 #pragma once
 
 #include "editor/IControl.h"
 #include "engine/SlotLoader.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+class BarLabel;
 class CLS_QUELLORN;
 struct SampleData;
 struct SfzSlotPlan;
@@ -30,7 +36,9 @@ public:
     static constexpr int kShownNameLength = 20;
     static constexpr std::uint64_t kMaxSampleValues = SlotLoader::kMaxSampleValues;
 
-    MySample(CLS_QUELLORN* plug, const IBox& box, int slot);
+    // `statusLabel` is the editor's status line, shown a slot's path on a right click;
+    // none: the path is only copied.
+    MySample(CLS_QUELLORN* plug, const IBox& box, int slot, BarLabel* statusLabel = nullptr);
 
     void Press(int x, int y, const IMouseKeys& keys) override;
     void DropFile(int x, int y, const char* path) override;
@@ -99,6 +107,8 @@ public:
     bool PlayedMark() const { return playedMark; }
     void SetPlayedMark(bool mark) { playedMark = mark; }
     void MarkRedraw() { redraw = true; }
+    // The line under the waveform that carries the slot's name.
+    const IBox& NameBox() const { return nameBox; }
 
     int Slot() const { return slotIndex; }
     const char* Path() const { return path; }
@@ -110,14 +120,15 @@ public:
     bool Warned() const { return warned; }
     void SetWarned(bool flag) { warned = flag; }
 
-protected:
     // Where the buttons were last drawn; all 0 until painted.
-    IBox closeBox;
-    IBox previousBox;
-    IBox nextBox;
+    const IBox& CloseBox() const { return closeBox; }
+    const IBox& PreviousBox() const { return previousBox; }
+    const IBox& NextBox() const { return nextBox; }
 
 private:
     SampleData& Sample() const;
+    void PaintWaveform(IEditorSurface& surface);
+    void PaintButtons(IEditorSurface& surface);
     // Under the object lock: empties the slot, shows `text` ("wrong audio" when empty) and
     // stores `storedPath`; the old buffer moves to `old`.
     void EmptySlot(const char* text, const char* storedPath, std::vector<double>& old);
@@ -128,9 +139,20 @@ private:
     CLS_QUELLORN* sampler;
     std::int16_t slotIndex;
     double duration = 0.0;
-    bool redraw = false;
-    bool playedMark = false;
+    // Set by loads and the engine on other threads, read and cleared by painting.
+    std::atomic<bool> redraw { false };
+    std::atomic<bool> playedMark { false };
     bool warned = false;
+    IBox nameBox;
+    IBox closeBox;
+    IBox previousBox;
+    IBox nextBox;
+    IImage closeImage;
+    IImage previousImage;
+    IImage nextImage;
+    BarLabel* statusLabel;
+    ITextStyle smallText; // length and channel count
+    ITextStyle nameText;
     char path[kPathSize] = "...";
     char extension[kPathSize] = "";
     char displayName[kPathSize] = "...";

@@ -33,6 +33,8 @@ constexpr const char* kChannelConfig = "0-2";
 
 constexpr int kEditorWidth = 504;
 constexpr int kEditorHeight = 492;
+// Resource id of the editor's background picture (resources/Quellorn.rc lists them all).
+constexpr int kBackgroundImage = 100;
 
 // Keys below this are outside every slot's range; keyboard controls count from it.
 constexpr int kLowestKey = 12;

@@ -57,6 +57,8 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
 void CLS_QUELLORN::BuildEditor()
 {
     IEditorSurface* surface = CreateEditorSurface(this, kEditorWidth, kEditorHeight, 0);
+    // All the static art in one picture, under every control.
+    surface->AttachBackground(kBackgroundImage, "img/bg.png");
     for (int slot = 0; slot < kSlotCount; ++slot) {
         // Each slot's column ends 152 pixels right of the previous one.
         const int right = 176 + 152 * slot;
@@ -67,6 +69,10 @@ void CLS_QUELLORN::BuildEditor()
         surface->AttachControl(keyboardDisplay[slot]);
     }
     AttachEditor(surface);
+    surface->SetAcceptDrops(true);
+    // The three voice activity strips change with every block played, without any control
+    // asking for it: the window repaints their row on every tick.
+    surface->SetLiveBox(IBox{26, 73, 784, 77});
 }
 
 CLS_QUELLORN::~CLS_QUELLORN() = default;

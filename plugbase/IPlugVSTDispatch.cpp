@@ -3,6 +3,7 @@
 #include "plugbase/IPlugVST.h"
 
 #include "editor/IEditorSurface.h"
+#include "plugbase/EditorPictureRequest.h"
 
 #include <charconv>
 #include <cmath>
@@ -294,6 +295,16 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
     case kVendorStateVersion:
         StateVersionSeen(static_cast<int>(value));
         return 0;
+    case kVendorEditorPicture: {
+        // ptr: the caller's record of the editor's width and height and a buffer of width x
+        // height ARGB words (plugbase/EditorPictureRequest.h); only quellorn-host sends it.
+        const auto* request = static_cast<const EditorPictureRequest*>(ptr);
+        if (!editor || !request)
+            return 0;
+        return editor->PaintPicture(request->width, request->height, request->pixels)
+                   ? kVendorHandled
+                   : 0;
+    }
     case kVendorWheelIndex:
         if (value != kVendorWheelValue || !editor)
             return 0;

@@ -69,6 +69,30 @@ const char* StateDescription()
     return kText.c_str();
 }
 
+const char* SnapshotDescription()
+{
+    static const std::string kText =
+        std::string(
+            "Loads the VST 2 plug-in PLUGIN, sets it up with the options below and writes a\n"
+            "picture of its whole editor, painted afresh, to the PNG file OUTPUT.png, without\n"
+            "opening a window. Only Quellorn answers the request that gives the picture.\n"
+            "\n"
+            "--notes sends note-ons (velocity 100, channel 1) and processes one block, so the\n"
+            "editor shows them held and their voices started. --scale enlarges every pixel to a\n"
+            "square of N x N, for a closer look.\n"
+            "\n"
+            "Exit codes: 1 a failure the message explains (such as a plug-in without an\n"
+            "editor), 2 a usage error, 3 a missing input file, 4 to 7 a module that cannot be\n"
+            "loaded as a plug-in, 9 to 16 a --state file that cannot be used (see\n"
+            "'state --help'), 17 a --slot file the plug-in could not load, 18 the picture\n"
+            "could not be written.\n"
+            "\n"
+            "The setup options apply once the plug-in is switched on, before the notes\n"
+            "are sent. ") +
+        kSetupOrderHelp;
+    return kText.c_str();
+}
+
 } // namespace
 
 const std::vector<Command>& AllCommands()
@@ -94,6 +118,13 @@ const std::vector<Command>& AllCommands()
              {"--gain", "DB", "Scale the output by DB decibels in the host (default 0)"},
          }),
          3, 3, &RunRender},
+        {"snapshot", "Write a picture of a plug-in's editor to a PNG file", "PLUGIN OUTPUT.png",
+         SnapshotDescription(),
+         WithSetupOptions({
+             {"--notes", "KEYS", "Hold these notes (numbers or names, C4 = 60; comma-separated)"},
+             {"--scale", "N", "Enlarge the picture N times, 1..8 (default 1)"},
+         }),
+         2, 2, &RunSnapshot},
         {"state", "Save, load or show a plug-in's program or bank file",
          "save PLUGIN FILE | load PLUGIN FILE | show FILE", StateDescription(),
          WithSetupOptions({

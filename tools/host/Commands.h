@@ -88,4 +88,5 @@ void PrintPrograms(const PluginModule& plugin);
 int RunInfo(const CommandArgs& args);
 int RunPrograms(const CommandArgs& args);
 int RunRender(const CommandArgs& args);
+int RunSnapshot(const CommandArgs& args);
 int RunState(const CommandArgs& args);

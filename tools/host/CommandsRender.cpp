@@ -6,6 +6,7 @@
 #include "tools/host/MidiFile.h"
 #include "tools/host/Platform.h"
 #include "tools/host/PluginSetup.h"
+#include "tools/host/Processing.h"
 #include "tools/host/PluginModule.h"
 #include "tools/host/WavWriter.h"
 
@@ -18,9 +19,6 @@
 #include <vector>
 
 namespace {
-
-constexpr VstIntPtr kProcessPrecision32 = 0;
-constexpr VstIntPtr kProcessPrecision64 = 1;
 
 constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 768000;
@@ -119,43 +117,6 @@ int ParseSettings(const CommandArgs& args, RenderSettings& settings)
     settings.doublePrecision = args.Has("--double");
     return ParseSetup(args, "render", settings.setup);
 }
-
-// A MIDI event list sized for one block. VstEvents declares room for two pointers only;
-// hosts allocate it larger, as this does.
-class EventBlock {
-public:
-    void Clear() { midi.clear(); }
-    void Add(const MidiMessage& message, VstInt32 deltaFrames)
-    {
-        VstMidiEvent event{};
-        event.type = kVstMidiType;
-        event.byteSize = sizeof(VstMidiEvent);
-        event.deltaFrames = deltaFrames;
-        for (unsigned i = 0; i < message.size; ++i) {
-            event.midiData[i] = static_cast<char>(message.bytes[i]);
-        }
-        midi.push_back(event);
-    }
-    bool Empty() const { return midi.empty(); }
-
-    VstEvents* List()
-    {
-        const std::size_t bytes =
-            offsetof(VstEvents, events) + std::max<std::size_t>(midi.size(), 2) * sizeof(VstEvent*);
-        storage.assign((bytes + sizeof(VstIntPtr) - 1) / sizeof(VstIntPtr), 0);
-        auto* list = reinterpret_cast<VstEvents*>(storage.data());
-        list->numEvents = static_cast<VstInt32>(midi.size());
-        VstEvent** entries = EventEntries(list);
-        for (std::size_t i = 0; i < midi.size(); ++i) {
-            entries[i] = reinterpret_cast<VstEvent*>(&midi[i]);
-        }
-        return list;
-    }
-
-private:
-    std::vector<VstMidiEvent> midi;
-    std::vector<VstIntPtr> storage;
-};
 
 void Process(AEffect* effect, float** inputs, float** outputs, VstInt32 frames)
 {
@@ -304,32 +265,6 @@ std::string PeakText(double peak)
     std::snprintf(text, sizeof(text), "peak %.1f dBFS", 20.0 * std::log10(peak));
     return text;
 }
-
-// Switches processing on in the order hosts do, and off again however the render ends.
-class ProcessingSession {
-public:
-    ProcessingSession(HostCallback& hostCallback, const PluginModule& module, bool doubles)
-        : host(hostCallback), plugin(module)
-    {
-        plugin.Dispatch(effSetProcessPrecision, 0,
-                        doubles ? kProcessPrecision64 : kProcessPrecision32);
-        plugin.Dispatch(effMainsChanged, 0, 1);
-        plugin.Dispatch(effStartProcess);
-        host.SetProcessing(true);
-    }
-    ~ProcessingSession()
-    {
-        host.SetProcessing(false);
-        plugin.Dispatch(effStopProcess);
-        plugin.Dispatch(effMainsChanged, 0, 0);
-    }
-    ProcessingSession(const ProcessingSession&) = delete;
-    ProcessingSession& operator=(const ProcessingSession&) = delete;
-
-private:
-    HostCallback& host;
-    const PluginModule& plugin;
-};
 
 // A damaged file must not pass for a render. Devices and pipes are left alone.
 void RemovePartialOutput(const std::string& path)
