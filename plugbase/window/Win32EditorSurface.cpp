@@ -730,6 +730,38 @@ void Win32EditorSurface::ShowWarning(const char* caption, const char* text)
     Dialogs().messageBox(nullptr, text ? text : "", caption ? caption : "", MB_OK | MB_ICONWARNING);
 }
 
+// ---- pointer and clipboard ----------------------------------------------------------------
+
+void Win32EditorSurface::SetCursor(Cursor shape)
+{
+    // The system's shared cursors: nothing to free.
+    const int id = shape == Cursor::kResizeHorizontal ? 32644  // IDC_SIZEWE
+                   : shape == Cursor::kUpArrow        ? 32516  // IDC_UPARROW
+                                                      : 32512; // IDC_ARROW
+    ::SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)));
+}
+
+bool Win32EditorSurface::CopyToClipboard(const char* text)
+{
+    if (!window || !text || !OpenClipboard(window))
+        return false;
+    EmptyClipboard();
+    const std::size_t size = std::strlen(text) + 1;
+    bool placed = false;
+    if (const HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size)) {
+        if (void* bytes = GlobalLock(copy)) {
+            std::memcpy(bytes, text, size);
+            GlobalUnlock(copy);
+            // From here on the clipboard owns the copy.
+            placed = SetClipboardData(CF_TEXT, copy) != nullptr;
+        }
+        if (!placed)
+            GlobalFree(copy);
+    }
+    CloseClipboard();
+    return placed;
+}
+
 // ---- size and folders ---------------------------------------------------------------------
 
 void Win32EditorSurface::ResizeWindow(int newWidth, int newHeight)

@@ -51,6 +51,8 @@ public:
     bool PromptForFile(char* outPath, int size, bool save, const char* startFolder,
                        const char* extensions) override;
     void ShowWarning(const char* caption, const char* text) override;
+    void SetCursor(Cursor shape) override;
+    bool CopyToClipboard(const char* text) override;
 
     // Asks for a colour, starting from `colour`; on acceptance its red, green and blue are
     // replaced. False without a window or when cancelled.

@@ -6,6 +6,7 @@
 #include "editor/IButton.h"
 #include "editor/IEditorSurface.h"
 #include "editor/IKnobControl.h"
+#include "editor/MySample.h"
 #include "plugbase/IParameter.h"
 #include "plugbase/IPlugVST.h"
 #include "plugbase/window/Win32EditorSurface.h"
@@ -275,6 +276,51 @@ TEST_F(EditorWindowInput, OfThreeDroppedFilesOnlyTheFirstLoadsIntoTheSlotUnderTh
     EXPECT_STREQ(plug->StateTextAt(2), paths[0].c_str());
     EXPECT_STREQ(plug->StateTextAt(0), "0");
     EXPECT_STREQ(plug->StateTextAt(1), "0");
+    // A right click on the slot puts its path on the clipboard.
+    Click(WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, kSlot3X, kSlot3Y);
+    EXPECT_EQ(WindowTest::ClipboardText(), paths[0]);
+}
+
+TEST_F(EditorWindowInput, ASlotsButtonsStepThroughItsFolderAndEmptyIt)
+{
+    const std::string dropped = WindowTest::WriteWav("q2.wav", "steps");
+    WindowTest::WriteWav("q1.wav", "steps");
+    WindowTest::WriteWav("q3.wav", "steps");
+    MySample* display = nullptr;
+    for (int i = 0; i < surface->ControlCount() && !display; ++i)
+        display = dynamic_cast<MySample*>(surface->ControlAt(i));
+    ASSERT_NE(display, nullptr);
+    surface->FileDropped(kSlot1X, kSlot1Y, dropped.c_str());
+    ASSERT_STREQ(plug->StateTextAt(0), dropped.c_str());
+    // The buttons can be hit once they have been drawn.
+    ASSERT_TRUE(WindowTest::PumpUntil([&] { return !display->CloseBox().Empty(); }, 2000));
+    const bool forward = display->NextPath()[0] != '\0';
+    const std::string neighbour = forward ? display->NextPath() : display->PreviousPath();
+    ASSERT_FALSE(neighbour.empty());
+    ASSERT_TRUE(WindowTest::PumpUntil(
+        [&] { return !(forward ? display->NextBox() : display->PreviousBox()).Empty(); }, 2000));
+    const IBox step = forward ? display->NextBox() : display->PreviousBox();
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, (step.left + step.right) / 2,
+          (step.top + step.bottom) / 2);
+    EXPECT_STREQ(plug->StateTextAt(0), neighbour.c_str());
+    WindowTest::Pump(100);
+    const IBox close = display->CloseBox();
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, (close.left + close.right) / 2,
+          (close.top + close.bottom) / 2);
+    EXPECT_STREQ(display->DisplayName(), "...");
+    EXPECT_STRNE(plug->StateTextAt(0), neighbour.c_str());
+}
+
+TEST_F(EditorWindowInput, DraggingAKeyboardRangeShowsTheResizePointerUntilRelease)
+{
+    const HCURSOR resize = LoadCursorA(nullptr, MAKEINTRESOURCEA(32644));
+    const HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+    // The first slot's keyboard; its band of range markers is its top 29 rows.
+    Send(WM_LBUTTONDOWN, MK_LBUTTON, 60, 210);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, 64, 210);
+    EXPECT_EQ(GetCursor(), resize);
+    Send(WM_LBUTTONUP, 0, 64, 210);
+    EXPECT_EQ(GetCursor(), arrow);
 }
 
 TEST_F(EditorWindowInput, AClickOnASlotAsksTheFileDialogOwnedByTheEditor)
@@ -327,8 +373,10 @@ public:
 TEST_F(EditorWindowInput, TheWindowShowsTheCanvasPixelForPixel)
 {
     surface->AttachControl(new PatternControl(plug, IBox { 0, 380, 504, 492 }));
-    surface->InvalidateAll();
     WindowTest::Pump(200);
+    // The whole window painted afresh in one pass, as a picture of the editor is painted.
+    InvalidateRect(window, nullptr, FALSE);
+    UpdateWindow(window);
     const int w = surface->Width(), h = surface->Height();
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof info.bmiHeader;

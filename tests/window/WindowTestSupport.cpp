@@ -72,11 +72,17 @@ int ChildWindowCount(HWND parent)
     return count;
 }
 
-std::string WriteWav(const char* name)
+std::string WriteWav(const char* name, const char* subfolder)
 {
-    char folder[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, folder);
-    const std::string path = std::string(folder) + "quellorn-window-" + name;
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "quellorn-window\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    if (subfolder) {
+        folder += std::string(subfolder) + "\\";
+        CreateDirectoryA(folder.c_str(), nullptr);
+    }
+    const std::string path = folder + name;
     const int frames = 64;
     std::vector<unsigned char> bytes;
     bytes.insert(bytes.end(), { 'R', 'I', 'F', 'F' });
@@ -98,6 +104,21 @@ std::string WriteWav(const char* name)
         std::fclose(file);
     }
     return path;
+}
+
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (const HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text = bytes;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
 }
 
 DialogAnswerer::DialogAnswerer(const char* dialogTitle, int timeoutMs)

@@ -27,8 +27,11 @@ template <typename Condition> bool PumpUntil(Condition done, int ms)
     return true;
 }
 int ChildWindowCount(HWND parent);
-// A short 16-bit mono WAV file in the temporary folder; returns its full path.
-std::string WriteWav(const char* name);
+// A short 16-bit mono WAV file in a folder of the tests' own under the temporary folder
+// (in its subfolder `folder` when given); returns its full path.
+std::string WriteWav(const char* name, const char* folder = nullptr);
+// The text on the clipboard, empty when it holds none.
+std::string ClipboardText();
 // Posts IDOK to the first dialog with this title that appears within `ms` milliseconds,
 // from a thread of its own, so that a modal call on this thread returns. Join with Wait.
 class DialogAnswerer {
