@@ -14,10 +14,8 @@
 #include "tests/window/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <algorithm>
-
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -262,17 +260,7 @@ TEST_F(EditorWindowInput, OfThreeDroppedFilesOnlyTheFirstLoadsIntoTheSlotUnderTh
 {
     const std::string paths[] = { WindowTest::WriteWav("a.wav"), WindowTest::WriteWav("b.wav"),
                                   WindowTest::WriteWav("c.wav") };
-    std::string list;
-    for (const std::string& path : paths)
-        list += path + '\0';
-    list += '\0';
-    const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
-    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
-    files->pFiles = sizeof(DROPFILES);
-    files->pt = POINT { kSlot3X, kSlot3Y };
-    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size());
-    GlobalUnlock(drop);
-    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    WindowTest::DropFiles(window, { paths[0], paths[1], paths[2] }, kSlot3X, kSlot3Y);
     EXPECT_STREQ(plug->StateTextAt(2), paths[0].c_str());
     EXPECT_STREQ(plug->StateTextAt(0), "0");
     EXPECT_STREQ(plug->StateTextAt(1), "0");
@@ -378,31 +366,13 @@ TEST_F(EditorWindowInput, TheWindowShowsTheCanvasPixelForPixel)
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
     const int w = surface->Width(), h = surface->Height();
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    const HBITMAP shot = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const HDC memory = CreateCompatibleDC(nullptr);
-    const HGDIOBJ previous = SelectObject(memory, shot);
-    const HDC screen = GetDC(window);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    ReleaseDC(window, screen);
-    GdiFlush();
-    const auto* shown = static_cast<const std::uint32_t*>(bits);
+    const std::vector<std::uint32_t> shown = WindowTest::CaptureWindow(window, w, h);
     const std::uint32_t* drawn = surface->Canvas().Pixels();
     int differing = 0;
     for (int i = 0; i < w * h; ++i)
-        differing += (shown[i] & 0xFFFFFF) != (drawn[i] & 0xFFFFFF);
+        differing += shown[static_cast<std::size_t>(i)] != (drawn[i] & 0xFFFFFF);
     EXPECT_EQ(differing, 0);
-    EXPECT_EQ(shown[400 * w + 100] & 0xFFFFFF, drawn[400 * w + 100] & 0xFFFFFF);
     EXPECT_NE(drawn[400 * w + 100] & 0xFFFFFF, 0u); // the pattern is there to be compared
-    SelectObject(memory, previous);
-    DeleteDC(memory);
-    DeleteObject(shot);
 }
 
 TEST_F(EditorWindowInput, EntriesAndReopeningLeaveNoGdiObjects)

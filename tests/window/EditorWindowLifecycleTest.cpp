@@ -1,11 +1,17 @@
 // Quellorn.dll loaded the way a Windows host loads it, its editor opened in a window of
 // ours: what opening and closing leave behind, and the window class shared by instances.
+#include "plugbase/EditorPictureRequest.h"
 #include "plugbase/Vst2Interface.h"
+#include "raster/PngCodec.h"
 #include "tests/window/WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -151,6 +157,46 @@ TEST_F(EditorWindowLifecycle, ACloseMessageAndEffCloseWithTheWindowOpenLeaveNoth
     EXPECT_EQ(WindowTest::ChildWindowCount(parent), 0);
     EXPECT_FALSE(ClassRegistered());
     WindowTest::Pump(60); // no tick may reach the deleted plug-in
+}
+
+TEST_F(EditorWindowLifecycle, TheWindowShowsWhatTheHeadlessPictureShows)
+{
+    AEffect* effect = NewEffect();
+    ASSERT_NE(effect, nullptr);
+    ERect* rect = nullptr;
+    ASSERT_EQ(Dispatch(effect, effEditGetRect, &rect), 1);
+    const int w = rect->right - rect->left, h = rect->bottom - rect->top;
+    ASSERT_EQ(Dispatch(effect, effEditOpen, parent), 1);
+    const HWND editor = GetWindow(parent, GW_CHILD);
+    WindowTest::DropFiles(editor, { WindowTest::WriteWav("shown.wav", "picture") }, 100, 130);
+    WindowTest::Pump(300);
+    InvalidateRect(editor, nullptr, FALSE);
+    UpdateWindow(editor);
+    const std::vector<std::uint32_t> shown = WindowTest::CaptureWindow(editor, w, h);
+
+    std::vector<std::uint32_t> picture(shown.size());
+    EditorPictureRequest request { w, h, picture.data() };
+    ASSERT_EQ(effect->dispatcher(effect, effVendorSpecific, kVendorEditorPicture, 0, &request, 0.0f),
+              0xBEEF);
+    int differing = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        differing += shown[i] != (picture[i] & 0xFFFFFF);
+    EXPECT_EQ(differing, 0);
+    // The loaded slot's name is there, so the picture holds more than the background.
+    EXPECT_NE(std::count(picture.begin(), picture.end(), picture[0]),
+              static_cast<std::ptrdiff_t>(picture.size()));
+
+    // QUELLORN_WINDOW_SHOT names a PNG file to keep the window's pixels in.
+    if (const char* keep = std::getenv("QUELLORN_WINDOW_SHOT")) {
+        IRaster raster(w, h);
+        for (std::size_t i = 0; i < shown.size(); ++i)
+            raster.Pixels()[i] = 0xFF000000u | shown[i];
+        const std::vector<unsigned char> png = PngCodec::Encode(raster);
+        if (FILE* file = std::fopen(keep, "wb")) {
+            std::fwrite(png.data(), 1, png.size(), file);
+            std::fclose(file);
+        }
+    }
 }
 
 TEST_F(EditorWindowLifecycle, TheEditorTakesTheFocusOnlyInTheHostThatNeedsIt)

@@ -1,7 +1,10 @@
 #include "tests/window/WindowTestSupport.h"
 
+#include <shlobj.h>
+
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace WindowTest {
@@ -104,6 +107,52 @@ std::string WriteWav(const char* name, const char* subfolder)
         std::fclose(file);
     }
     return path;
+}
+
+std::vector<std::uint32_t> CaptureWindow(HWND window, int width, int height)
+{
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    const HBITMAP shot = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HDC memory = CreateCompatibleDC(nullptr);
+    if (shot && memory && bits) {
+        const HGDIOBJ previous = SelectObject(memory, shot);
+        const HDC screen = GetDC(window);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        ReleaseDC(window, screen);
+        GdiFlush();
+        const auto* read = static_cast<const std::uint32_t*>(bits);
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = read[i] & 0xFFFFFF;
+        SelectObject(memory, previous);
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (shot)
+        DeleteObject(shot);
+    return pixels;
+}
+
+void DropFiles(HWND window, const std::vector<std::string>& paths, int x, int y)
+{
+    std::string list;
+    for (const std::string& path : paths)
+        list += path + '\0';
+    list += '\0';
+    // The receiver frees the drop (DragFinish).
+    const HGLOBAL drop = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+    auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+    files->pFiles = sizeof(DROPFILES);
+    files->pt = POINT { x, y };
+    std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), list.data(), list.size());
+    GlobalUnlock(drop);
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
 }
 
 std::string ClipboardText()

@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace WindowTest {
 
@@ -30,6 +32,11 @@ int ChildWindowCount(HWND parent);
 // A short 16-bit mono WAV file in a folder of the tests' own under the temporary folder
 // (in its subfolder `folder` when given); returns its full path.
 std::string WriteWav(const char* name, const char* folder = nullptr);
+// The window's client pixels as 0x00RRGGBB words, row by row from the top, read back from
+// its DC with BitBlt.
+std::vector<std::uint32_t> CaptureWindow(HWND window, int width, int height);
+// Sends WM_DROPFILES with these paths dropped at the client point (x, y).
+void DropFiles(HWND window, const std::vector<std::string>& paths, int x, int y);
 // The text on the clipboard, empty when it holds none.
 std::string ClipboardText();
 // Posts IDOK to the first dialog with this title that appears within `ms` milliseconds,
