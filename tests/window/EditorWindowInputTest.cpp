@@ -100,9 +100,10 @@ protected:
 
     void TearDown() override
     {
-        if (host.effect)
+        if (host.effect) {
             host.Dispatch(effEditClose);
-        host.Dispatch(effClose);
+            host.Dispatch(effClose);
+        }
         SetWin32Dialogs(previousDialogs);
     }
 
