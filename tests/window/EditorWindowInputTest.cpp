@@ -4,8 +4,10 @@
 // The plug-in is built in this program, so a few test controls can be attached to its
 // editor and the window layer's dialogs replaced.
 #include "editor/IButton.h"
+#include "editor/IEditableTextControl.h"
 #include "editor/IEditorSurface.h"
 #include "editor/IKnobControl.h"
+#include "editor/IURLOpen.h"
 #include "editor/MySample.h"
 #include "plugbase/IParameter.h"
 #include "plugbase/IPlugVST.h"
@@ -38,12 +40,30 @@ struct DialogLog {
     DWORD fileFlags = 0;
     std::string fileTitle, filePattern, fileAnswer;
     HWND fileOwner = nullptr;
+    std::vector<std::string> opened;
+    INT_PTR openAnswer = 42;
+    int boxAnswer = IDOK;
+    CHOOSECOLORA colourAsked {};
+    BOOL colourAnswer = TRUE;
 } dialogLog;
 
 int WINAPI FakeMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT)
 {
-    dialogLog.boxes.push_back(std::string(caption) + "|" + text);
-    return IDOK;
+    dialogLog.boxes.push_back(std::string(caption ? caption : "") + "|" + text);
+    return dialogLog.boxAnswer;
+}
+
+HINSTANCE WINAPI FakeShellExecute(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR, INT show)
+{
+    dialogLog.opened.push_back(std::string(verb) + " " + file + " " + std::to_string(show));
+    return reinterpret_cast<HINSTANCE>(dialogLog.openAnswer);
+}
+
+BOOL WINAPI FakeChooseColour(LPCHOOSECOLORA chooser)
+{
+    dialogLog.colourAsked = *chooser;
+    chooser->rgbResult = RGB(10, 20, 30);
+    return dialogLog.colourAnswer;
 }
 
 BOOL WINAPI FakeOpenFile(LPOPENFILENAMEA dialog)
@@ -68,6 +88,18 @@ public:
     bool Paint(IEditorSurface&) override { return true; }
 };
 
+// Keeps the key codes and points it is given.
+class KeyRecorder : public IControl {
+public:
+    using IControl::IControl;
+    bool Paint(IEditorSurface&) override { return true; }
+    void KeyPress(int x, int y, int key) override { keys.push_back({ x, y, key }); }
+    struct Key {
+        int x, y, code;
+    };
+    std::vector<Key> keys;
+};
+
 class EditorWindowInput : public testing::Test {
 protected:
     void SetUp() override
@@ -76,6 +108,8 @@ protected:
         Win32Dialogs fakes = SystemWin32Dialogs();
         fakes.messageBox = &FakeMessageBox;
         fakes.openFile = &FakeOpenFile;
+        fakes.shellExecute = &FakeShellExecute;
+        fakes.chooseColour = &FakeChooseColour;
         previousDialogs = SetWin32Dialogs(fakes);
         parent = WindowTest::SharedParentWindow();
         ASSERT_TRUE(parent && host.Create());
@@ -208,6 +242,105 @@ TEST_F(EditorWindowInput, TheHostsWheelReachesTheKnobOnlyUnderThePointer)
     ASSERT_TRUE(SetCursorPos(outside.x, outside.y));
     EXPECT_EQ(hostWheel(notch), 0);
     EXPECT_EQ(Normalised(kAttack), afterOne);
+}
+
+TEST_F(EditorWindowInput, KeysReachTheControlUnderThePointerAsEditorCodes)
+{
+    auto* recorder = new KeyRecorder(plug, IBox { 200, 350, 240, 370 });
+    surface->AttachControl(recorder);
+    POINT over { 220, 360 };
+    ClientToScreen(window, &over);
+    ASSERT_TRUE(SetCursorPos(over.x, over.y));
+    const struct {
+        WPARAM key;
+        int code; // -1: ignored
+    } keys[] = { { VK_SPACE, 0 }, { VK_UP, 1 }, { VK_DOWN, 2 }, { VK_LEFT, 3 }, { VK_RIGHT, 4 },
+                 { '0', 6 }, { '9', 15 }, { 'A', 16 }, { 'Z', 41 }, { VK_NUMPAD1, 16 },
+                 { VK_F11, 41 }, { VK_RETURN, -1 }, { VK_SHIFT, -1 }, { VK_F12, -1 } };
+    for (const auto& key : keys) {
+        recorder->keys.clear();
+        SendMessageA(window, WM_KEYDOWN, key.key, 0);
+        if (key.code < 0) {
+            EXPECT_TRUE(recorder->keys.empty()) << key.key;
+            continue;
+        }
+        ASSERT_EQ(recorder->keys.size(), 1u) << key.key;
+        EXPECT_EQ(recorder->keys[0].code, key.code) << key.key;
+        EXPECT_EQ(recorder->keys[0].x, 220);
+        EXPECT_EQ(recorder->keys[0].y, 360);
+    }
+}
+
+TEST_F(EditorWindowInput, ATextFieldsEntryTakesReturnOnTheTickAndARightClickEmptiesIt)
+{
+    auto* field = new IEditableTextControl(plug, IBox { 200, 380, 300, 400 }, ITextStyle {},
+                                           "start", IArgb { 0, 0, 0, 0 }, true, false);
+    surface->AttachControl(field);
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 250, 390);
+    ASSERT_NE(surface->EntryHandle(), nullptr);
+    char shown[32] = {};
+    GetWindowTextA(surface->EntryHandle(), shown, sizeof shown);
+    EXPECT_STREQ(shown, "start");
+    SetWindowTextA(surface->EntryHandle(), "typed");
+    SendMessageA(surface->EntryHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(field->Text(), "start");
+    ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
+    EXPECT_EQ(field->Text(), "typed");
+
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 250, 390);
+    ASSERT_NE(surface->EntryHandle(), nullptr);
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, 20, 480);
+    EXPECT_EQ(field->Text(), ""); // at once, not on the tick
+    ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
+
+    auto* secret = new IEditableTextControl(plug, IBox { 200, 410, 300, 430 }, ITextStyle {},
+                                            "hidden", IArgb { 0, 0, 0, 0 }, true, true);
+    surface->AttachControl(secret);
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 250, 420);
+    ASSERT_NE(surface->EntryHandle(), nullptr);
+    EXPECT_NE(GetWindowLongA(surface->EntryHandle(), GWL_STYLE) & ES_PASSWORD, 0);
+}
+
+TEST_F(EditorWindowInput, TheTitleLinkOpensItsPageOrShowsWhyNot)
+{
+    surface->AttachControl(new IURLOpen(plug, IBox { 200, 440, 240, 460 }));
+    dialogLog.openAnswer = 2; // the system's "file not found"
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 220, 450);
+    ASSERT_EQ(dialogLog.opened.size(), 1u);
+    EXPECT_EQ(dialogLog.opened[0].rfind("open https://", 0), 0u) << dialogLog.opened[0];
+    EXPECT_EQ(dialogLog.opened[0].back(), '0' + SW_SHOWNORMAL);
+    ASSERT_EQ(dialogLog.boxes.size(), 1u);
+    EXPECT_NE(dialogLog.boxes[0].find(IURLOpen::kOpenFailureText), std::string::npos);
+
+    dialogLog.openAnswer = 33;
+    Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 220, 450);
+    EXPECT_EQ(dialogLog.opened.size(), 2u);
+    EXPECT_EQ(dialogLog.boxes.size(), 1u);
+
+    // A question answered No opens nothing.
+    dialogLog.boxAnswer = IDNO;
+    EXPECT_FALSE(surface->OpenWebPage("https://x.example/", "Caption", "Open it?", nullptr));
+    EXPECT_EQ(dialogLog.opened.size(), 2u);
+    EXPECT_EQ(dialogLog.boxes.back(), "Caption|Open it?");
+}
+
+TEST_F(EditorWindowInput, TheColourChooserStartsFromTheColourAndReplacesItWhenAccepted)
+{
+    IArgb colour { 200, 1, 2, 3 };
+    EXPECT_TRUE(surface->ChooseColour(colour, "Pick"));
+    EXPECT_EQ(dialogLog.colourAsked.rgbResult, RGB(1, 2, 3));
+    EXPECT_EQ(dialogLog.colourAsked.Flags & (CC_RGBINIT | CC_FULLOPEN), DWORD(CC_RGBINIT | CC_FULLOPEN));
+    EXPECT_EQ(dialogLog.colourAsked.hwndOwner, window);
+    EXPECT_NE(dialogLog.colourAsked.lpCustColors, nullptr);
+    EXPECT_EQ(colour.alpha, 200);
+    EXPECT_EQ(colour.red, 10);
+    EXPECT_EQ(colour.green, 20);
+    EXPECT_EQ(colour.blue, 30);
+    dialogLog.colourAnswer = FALSE;
+    EXPECT_FALSE(surface->ChooseColour(colour, nullptr));
+    EXPECT_EQ(colour.red, 10);
+    host.Dispatch(effEditClose);
+    EXPECT_FALSE(surface->ChooseColour(colour, nullptr)); // no window, no chooser
 }
 
 TEST_F(EditorWindowInput, ParameterEntryCommitsReturnOnTheNextTickAndCancelsOnARightClick)
