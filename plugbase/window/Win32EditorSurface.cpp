@@ -1,10 +1,6 @@
 #include "plugbase/window/Win32EditorSurface.h"
 
 #include "editor/IControl.h"
-#include "editor/IEditableText.h"
-#include "editor/IEditableTextControl.h"
-#include "editor/ITextControl.h"
-#include "plugbase/IParameter.h"
 #include "plugbase/IPlugBase.h"
 #include "plugbase/window/Win32Module.h"
 
@@ -17,42 +13,15 @@
 
 namespace {
 constexpr UINT_PTR kFrameTimer = 2;
-constexpr int kEntryControlId = 0x63;
-constexpr LONG_PTR kEntryMark = static_cast<LONG_PTR>(0xDEADF00B);
 constexpr int kFocusHost = 25;
 constexpr int kWheelNotch = 120;
 constexpr int kMaxTypedText = 1000;
-constexpr int kDialogPathSize = 256;
-constexpr DWORD kOpenFlags = 0x81800; // explorer, file and path must exist
-constexpr DWORD kSaveFlags = 0x81802; // the same, and ask before overwriting
 const char kClassName[] = "IPlugWndClass";
 
 // Open editor windows of all surfaces of this module, and the frame rate the last one
 // opened with; both only touched on the user-interface thread.
 int classUseCount = 0;
 int timerFrameRate = 24;
-// GDI objects the window layer holds (back buffer, entry fonts): every one must go with
-// its window, which the tests check after many opens and closes.
-int liveGdiObjects = 0;
-
-template <typename Handle> Handle Counted(Handle handle)
-{
-    if (handle)
-        ++liveGdiObjects;
-    return handle;
-}
-
-void DeleteCounted(HGDIOBJ object)
-{
-    if (object && DeleteObject(object))
-        --liveGdiObjects;
-}
-
-Win32Dialogs& Dialogs()
-{
-    static Win32Dialogs dialogs = SystemWin32Dialogs();
-    return dialogs;
-}
 
 IMouseKeys KeysFrom(WPARAM wParam)
 {
@@ -86,52 +55,8 @@ int KeyCode(WPARAM key)
     return -1;
 }
 
-// The folder part of a module's file name, trailing backslash included.
-void FolderOf(HMODULE module, char* out, int size)
-{
-    if (!out || size <= 0)
-        return;
-    out[0] = '\0';
-    char name[256] = {};
-    const DWORD length = GetModuleFileNameA(module, name, sizeof name);
-    if (length == 0 || length >= sizeof name)
-        return;
-    const char* last = std::strrchr(name, '\\');
-    if (!last || last[1] == '\0')
-        return;
-    const int keep = static_cast<int>(last - name) + 1;
-    if (keep >= size)
-        return;
-    std::memcpy(out, name, static_cast<std::size_t>(keep));
-    out[keep] = '\0';
-}
-
 RECT ToRect(const IBox& box) { return RECT { box.left, box.top, box.right, box.bottom }; }
-
-UINT_PTR CALLBACK ColourHook(HWND dialog, UINT msg, WPARAM, LPARAM lParam)
-{
-    if (msg == WM_INITDIALOG) {
-        const auto* chooser = reinterpret_cast<const CHOOSECOLORA*>(lParam);
-        if (chooser && chooser->lCustData)
-            SetWindowTextA(dialog, reinterpret_cast<const char*>(chooser->lCustData));
-    }
-    return 0;
-}
 } // namespace
-
-Win32Dialogs SystemWin32Dialogs()
-{
-    return Win32Dialogs { &MessageBoxA, &GetOpenFileNameA, &GetSaveFileNameA, &ChooseColorA,
-                          &ShellExecuteA };
-}
-
-Win32Dialogs SetWin32Dialogs(const Win32Dialogs& dialogs)
-{
-    const Win32Dialogs previous = Dialogs();
-    Dialogs() = dialogs;
-    return previous;
-}
-
 Win32EditorSurface::Win32EditorSurface(IPlugBase* owner, int width, int height, int frameRate)
     : IEditorSurface(owner, width, height, frameRate)
 {
@@ -141,7 +66,15 @@ Win32EditorSurface::~Win32EditorSurface() { CloseWindow(); }
 
 int Win32EditorSurface::ClassUseCount() { return classUseCount; }
 
+int Win32EditorSurface::liveGdiObjects = 0;
+
 int Win32EditorSurface::LiveGdiObjects() { return liveGdiObjects; }
+
+void Win32EditorSurface::DeleteGdi(HGDIOBJ object)
+{
+    if (object && DeleteObject(object))
+        --liveGdiObjects;
+}
 
 bool Win32EditorSurface::OpenWindow(void* parentHandle)
 {
@@ -193,7 +126,7 @@ void Win32EditorSurface::CloseWindow()
     entryParam = nullptr;
     entryState = kEntryIdle;
     DestroyWindow(closing);
-    DeleteCounted(entryFont);
+    DeleteGdi(entryFont);
     entryFont = nullptr;
     FreeBackBuffer();
     ReleaseClass();
@@ -215,8 +148,8 @@ bool Win32EditorSurface::MakeBackBuffer()
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    backBitmap = Counted(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    backDC = Counted(CreateCompatibleDC(nullptr));
+    backBitmap = TrackGdi(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    backDC = TrackGdi(CreateCompatibleDC(nullptr));
     if (!backBitmap || !backDC || !bits) {
         FreeBackBuffer();
         return false;
@@ -232,7 +165,7 @@ void Win32EditorSurface::FreeBackBuffer()
         SelectObject(backDC, backPrevious);
     if (backDC && DeleteDC(backDC))
         --liveGdiObjects;
-    DeleteCounted(backBitmap);
+    DeleteGdi(backBitmap);
     backDC = nullptr;
     backBitmap = nullptr;
     backPrevious = nullptr;
@@ -452,316 +385,6 @@ void Win32EditorSurface::RepaintBox(const IBox& box)
     UpdateWindow(window);
 }
 
-void Win32EditorSurface::FinishEntry()
-{
-    IControl* control = entryControl;
-    const HWND closing = entry;
-    entry = nullptr;
-    if (control)
-        control->TextEntryDone();
-    SetWindowLongPtrA(closing, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entryPreviousProc));
-    DestroyWindow(closing);
-    DeleteCounted(entryFont);
-    entryFont = nullptr;
-    entryControl = nullptr;
-    entryParam = nullptr;
-    entryState = kEntryIdle;
-}
-
-// ---- text entry -------------------------------------------------------------------------
-
-void Win32EditorSurface::StartEntry(HWND created, IControl* control, IParameter* param, HFONT font)
-{
-    if (!created) {
-        DeleteCounted(font);
-        return;
-    }
-    entry = created;
-    entryControl = control;
-    entryParam = param;
-    entryFont = font;
-    entryState = kEntryIdle;
-    SetWindowLongPtrA(created, GWLP_USERDATA, kEntryMark);
-    SendMessageA(created, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SetFocus(created);
-    entryPreviousProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(created, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&EntryProc)));
-}
-
-void Win32EditorSurface::OpenParamEntry(IControl* control, IParameter* param, bool centred)
-{
-    if (!window || entry || !control || !param)
-        return;
-    const IBox& box = control->Box();
-    const int cx = box.left + box.Width() / 2;
-    const int cy = box.top + box.Height() / 2;
-    char current[kParamTextSize] = {};
-    param->DisplayText(param->PlainValue(), false, current);
-    const HINSTANCE module = Win32ModuleHandle();
-    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryControlId));
-    HWND created = nullptr;
-    const int count = param->DisplayTextCount();
-    entryIsCombo = count > 0 &&
-                   (param->Kind() == ParamKind::Enumerated || param->Kind() == ParamKind::Legacy);
-    if (entryIsCombo) {
-        int w = 24;
-        for (int i = 0; i < count; ++i)
-            w = std::max(w, 8 * static_cast<int>(std::strlen(param->DisplayTextAt(i))) + 24);
-        const int h = 36 * count + 36;
-        created = centred ? CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
-                                            cx - w / 2, cy, w, h, window, id, module, nullptr)
-                          : CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
-                                            box.left, cy, box.Width(), box.Height(), window, id,
-                                            module, nullptr);
-        if (created) {
-            int selected = -1;
-            for (int i = 0; i < count; ++i) {
-                SendMessageA(created, CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(param->DisplayTextAt(i)));
-                if (std::strcmp(param->DisplayTextAt(i), current) == 0)
-                    selected = i;
-            }
-            SendMessageA(created, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-        }
-    } else {
-        const DWORD style = WS_CHILD | WS_VISIBLE | ES_MULTILINE | (centred ? ES_CENTER : 0);
-        if (centred) {
-            char widest[kParamTextSize] = {};
-            param->DisplayText(1.0, true, widest);
-            const int w = std::max(32, 7 * static_cast<int>(std::strlen(widest)) + 6);
-            created = CreateWindowExA(0, "EDIT", current, style, cx - w / 2, cy - 8, w, 16,
-                                      window, id, module, nullptr);
-        } else {
-            created = CreateWindowExA(0, "EDIT", current, style, box.left, box.top, box.Width(),
-                                      box.Height(), window, id, module, nullptr);
-        }
-        if (created)
-            SendMessageA(created, EM_SETSEL, 0, -1);
-    }
-    StartEntry(created, control, param,
-               Counted(CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                           0, "Arial")));
-}
-
-void Win32EditorSurface::OpenTextEntry(IControl* control)
-{
-    if (!window || entry || !control)
-        return;
-    const auto* textControl = dynamic_cast<const ITextControl*>(control);
-    const auto* editable = dynamic_cast<const IEditableText*>(control);
-    const auto* field = dynamic_cast<const IEditableTextControl*>(control);
-    ITextStyle style;
-    if (textControl)
-        style = textControl->Style();
-    DWORD flags = WS_CHILD | WS_VISIBLE;
-    flags |= style.alignment == 0 ? ES_LEFT : style.alignment == 2 ? ES_RIGHT : ES_CENTER;
-    if (!editable || !editable->IsEditable())
-        flags |= ES_READONLY;
-    flags |= field && field->IsPassword() ? ES_PASSWORD : ES_MULTILINE;
-    const IBox& box = control->Box();
-    entryIsCombo = false;
-    const HWND created = CreateWindowExA(
-        0, "EDIT", textControl ? textControl->Text().c_str() : "", flags, box.left, box.top,
-        box.Width(), box.Height(), window,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryControlId)), Win32ModuleHandle(),
-        nullptr);
-    if (created)
-        SendMessageA(created, EM_SETSEL, 0, -1);
-    char face[ITextStyle::kFaceSize + 1] = {};
-    std::memcpy(face, style.face, ITextStyle::kFaceSize);
-    StartEntry(created, control, nullptr,
-               Counted(CreateFontA(style.size, 0, 0, 0, style.style == 1 ? FW_BOLD : FW_NORMAL,
-                           style.style == 2, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face)));
-}
-
-LRESULT CALLBACK Win32EditorSurface::EntryProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    auto* self = reinterpret_cast<Win32EditorSurface*>(
-        GetWindowLongPtrA(GetParent(hwnd), GWLP_USERDATA));
-    if (!self || GetWindowLongPtrA(hwnd, GWLP_USERDATA) != kEntryMark || self->entry != hwnd ||
-        self->window != GetParent(hwnd))
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return self->HandleEntryMessage(hwnd, msg, wParam, lParam);
-}
-
-LRESULT Win32EditorSurface::HandleEntryMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    switch (msg) {
-    case WM_KILLFOCUS:
-        entryState = kEntryIdle;
-        break;
-    case WM_GETDLGCODE: {
-        LRESULT code = CallWindowProcA(entryPreviousProc, hwnd, msg, wParam, lParam);
-        const auto* query = reinterpret_cast<const MSG*>(lParam);
-        if (!entryParam && wParam == VK_RETURN && query && query->message == WM_KEYDOWN)
-            code |= DLGC_WANTALLKEYS;
-        return code;
-    }
-    case WM_KEYDOWN:
-        if (wParam == VK_RETURN) {
-            if (!entryIsCombo)
-                SendMessageA(hwnd, EM_SETSEL, static_cast<WPARAM>(-1), 0);
-            entryState = kEntryCommit;
-            return 0;
-        }
-        entryState = kEntryTyping;
-        break;
-    case WM_SETFOCUS:
-        entryState = kEntryTyping;
-        break;
-    default:
-        break;
-    }
-    return CallWindowProcA(entryPreviousProc, hwnd, msg, wParam, lParam);
-}
-
-// ---- dialogs ------------------------------------------------------------------------------
-
-bool Win32EditorSurface::PromptForFile(char* outPath, int size, bool save,
-                                       const char* startFolder, const char* extensions)
-{
-    if (!outPath || size <= 0)
-        return false;
-    if (!window) {
-        outPath[0] = '\0';
-        return false;
-    }
-    char file[kDialogPathSize] = {};
-    std::size_t given = 0;
-    while (given < static_cast<std::size_t>(size) && given < kDialogPathSize - 1 &&
-           outPath[given])
-        ++given;
-    std::memcpy(file, outPath, given);
-
-    // "wav ogg sfz" becomes "*.wav;*.ogg;*.sfz", both description and pattern.
-    std::string pattern;
-    std::string firstWord;
-    const char* words = extensions ? extensions : "";
-    while (*words) {
-        while (*words == ' ')
-            ++words;
-        const char* end = words;
-        while (*end && *end != ' ')
-            ++end;
-        if (end > words) {
-            const std::string word(words, end);
-            if (firstWord.empty())
-                firstWord = word;
-            pattern += (pattern.empty() ? "*." : ";*.") + word;
-        }
-        words = end;
-    }
-    std::string filter = pattern;
-    filter.push_back('\0');
-    filter += pattern;
-    filter.push_back('\0');
-
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window;
-    dialog.lpstrFilter = pattern.empty() ? nullptr : filter.c_str();
-    dialog.lpstrFile = file;
-    dialog.nMaxFile = kDialogPathSize - 1;
-    dialog.lpstrInitialDir = startFolder && startFolder[0] ? startFolder : nullptr;
-    dialog.lpstrTitle = "Select audio sample";
-    dialog.lpstrDefExt = firstWord.empty() ? nullptr : firstWord.c_str();
-    dialog.Flags = save ? kSaveFlags : kOpenFlags;
-    const Win32Dialogs& calls = Dialogs();
-    const BOOL confirmed = save ? calls.saveFile(&dialog) : calls.openFile(&dialog);
-    file[kDialogPathSize - 1] = '\0';
-    const std::size_t length = std::strlen(file);
-    // A chosen path longer than the caller's buffer is not cut: a cut path names another file.
-    if (!confirmed || length >= static_cast<std::size_t>(size)) {
-        outPath[0] = '\0';
-        return false;
-    }
-    std::memcpy(outPath, file, length + 1);
-    return true;
-}
-
-bool Win32EditorSurface::ChooseColour(IArgb& colour, const char* prompt)
-{
-    if (!window)
-        return false;
-    if (!customColours) {
-        customColours.reset(new COLORREF[16]);
-        std::fill(customColours.get(), customColours.get() + 16, RGB(255, 255, 255));
-    }
-    CHOOSECOLORA chooser = {};
-    chooser.lStructSize = sizeof chooser;
-    chooser.hwndOwner = window;
-    chooser.rgbResult = RGB(std::clamp(colour.red, 0, 255), std::clamp(colour.green, 0, 255),
-                            std::clamp(colour.blue, 0, 255));
-    chooser.lpCustColors = customColours.get();
-    chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
-    if (prompt) {
-        chooser.Flags |= CC_ENABLEHOOK;
-        chooser.lpfnHook = &ColourHook;
-        chooser.lCustData = reinterpret_cast<LPARAM>(prompt);
-    }
-    if (!Dialogs().chooseColour(&chooser))
-        return false;
-    colour.red = GetRValue(chooser.rgbResult);
-    colour.green = GetGValue(chooser.rgbResult);
-    colour.blue = GetBValue(chooser.rgbResult);
-    return true;
-}
-
-bool Win32EditorSurface::OpenWebPage(const char* url, const char* caption, const char* question,
-                                     const char* failureText)
-{
-    if (!url)
-        return false;
-    const Win32Dialogs& calls = Dialogs();
-    if (question && calls.messageBox(window, question, caption, MB_YESNO) != IDYES)
-        return false;
-    const HINSTANCE result = calls.shellExecute(window, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(result) > 32)
-        return true;
-    if (failureText)
-        calls.messageBox(window, failureText, caption, MB_OK);
-    return false;
-}
-
-void Win32EditorSurface::ShowWarning(const char* caption, const char* text)
-{
-    IEditorSurface::ShowWarning(caption, text);
-    // No owner: the warning may come while no editor window is open.
-    Dialogs().messageBox(nullptr, text ? text : "", caption ? caption : "", MB_OK | MB_ICONWARNING);
-}
-
-// ---- pointer and clipboard ----------------------------------------------------------------
-
-void Win32EditorSurface::SetCursor(Cursor shape)
-{
-    // The system's shared cursors: nothing to free.
-    const int id = shape == Cursor::kResizeHorizontal ? 32644  // IDC_SIZEWE
-                   : shape == Cursor::kUpArrow        ? 32516  // IDC_UPARROW
-                                                      : 32512; // IDC_ARROW
-    ::SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)));
-}
-
-bool Win32EditorSurface::CopyToClipboard(const char* text)
-{
-    if (!window || !text || !OpenClipboard(window))
-        return false;
-    EmptyClipboard();
-    const std::size_t size = std::strlen(text) + 1;
-    bool placed = false;
-    if (const HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, size)) {
-        if (void* bytes = GlobalLock(copy)) {
-            std::memcpy(bytes, text, size);
-            GlobalUnlock(copy);
-            // From here on the clipboard owns the copy.
-            placed = SetClipboardData(CF_TEXT, copy) != nullptr;
-        }
-        if (!placed)
-            GlobalFree(copy);
-    }
-    CloseClipboard();
-    return placed;
-}
-
 // ---- size and folders ---------------------------------------------------------------------
 
 void Win32EditorSurface::ResizeWindow(int newWidth, int newHeight)
@@ -798,11 +421,4 @@ void Win32EditorSurface::ResizeWindow(int newWidth, int newHeight)
         }
     }
     InvalidateRect(window, &old, FALSE);
-}
-
-void Win32EditorSurface::HostFolder(char* out, int size) { FolderOf(nullptr, out, size); }
-
-void Win32EditorSurface::PluginFolder(char* out, int size)
-{
-    FolderOf(Win32ModuleHandle(), out, size);
 }

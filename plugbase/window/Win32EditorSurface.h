@@ -14,24 +14,11 @@
 
 #include "editor/IEditorSurface.h"
 
+#include "plugbase/window/Win32Dialogs.h"
+
 #include <windows.h>
 
-#include <commdlg.h>
-
 #include <memory>
-
-// The modal calls of the window layer. Tests put their own in place of the system's so
-// that no dialog waits for a user; SetWin32Dialogs returns the set it replaces.
-struct Win32Dialogs {
-    int(WINAPI* messageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
-    BOOL(WINAPI* openFile)(LPOPENFILENAMEA dialog);
-    BOOL(WINAPI* saveFile)(LPOPENFILENAMEA dialog);
-    BOOL(WINAPI* chooseColour)(LPCHOOSECOLORA dialog);
-    HINSTANCE(WINAPI* shellExecute)(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                                    LPCSTR folder, INT show);
-};
-Win32Dialogs SystemWin32Dialogs();
-Win32Dialogs SetWin32Dialogs(const Win32Dialogs& dialogs);
 
 class Win32EditorSurface : public IEditorSurface {
 public:
@@ -84,6 +71,16 @@ private:
     void StartEntry(HWND created, IControl* control, IParameter* param, HFONT font);
     void ReleaseClass();
     bool MakeBackBuffer();
+    // Every GDI object of the layer is made and freed through these, so that tests can
+    // see that none outlives its window.
+    template <typename Handle> static Handle TrackGdi(Handle handle)
+    {
+        if (handle)
+            ++liveGdiObjects;
+        return handle;
+    }
+    static void DeleteGdi(HGDIOBJ object);
+    static int liveGdiObjects;
     void FreeBackBuffer();
 
     HWND window = nullptr;
