@@ -13,10 +13,13 @@ Win32Dialogs& InUse()
 Win32Dialogs SystemWin32Dialogs()
 {
     return Win32Dialogs { &MessageBoxA, &GetOpenFileNameA, &GetSaveFileNameA, &ChooseColorA,
-                          &ShellExecuteA };
+        &ShellExecuteA };
 }
 
-const Win32Dialogs& CurrentWin32Dialogs() { return InUse(); }
+const Win32Dialogs& CurrentWin32Dialogs()
+{
+    return InUse();
+}
 
 Win32Dialogs SetWin32Dialogs(const Win32Dialogs& dialogs)
 {

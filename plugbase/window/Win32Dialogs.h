@@ -13,8 +13,8 @@ struct Win32Dialogs {
     BOOL(WINAPI* openFile)(LPOPENFILENAMEA dialog);
     BOOL(WINAPI* saveFile)(LPOPENFILENAMEA dialog);
     BOOL(WINAPI* chooseColour)(LPCHOOSECOLORA dialog);
-    HINSTANCE(WINAPI* shellExecute)(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
-                                    LPCSTR folder, INT show);
+    HINSTANCE(WINAPI* shellExecute)
+    (HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show);
 };
 
 // The system's own calls.

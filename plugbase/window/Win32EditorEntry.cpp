@@ -66,23 +66,23 @@ void Win32EditorSurface::OpenParamEntry(IControl* control, IParameter* param, bo
     const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryControlId));
     HWND created = nullptr;
     const int count = param->DisplayTextCount();
-    entryIsCombo = count > 0 &&
-                   (param->Kind() == ParamKind::Enumerated || param->Kind() == ParamKind::Legacy);
+    entryIsCombo = count > 0
+        && (param->Kind() == ParamKind::Enumerated || param->Kind() == ParamKind::Legacy);
     if (entryIsCombo) {
         int w = 24;
         for (int i = 0; i < count; ++i)
             w = std::max(w, 8 * static_cast<int>(std::strlen(param->DisplayTextAt(i))) + 24);
         const int h = 36 * count + 36;
-        created = centred ? CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
-                                            cx - w / 2, cy, w, h, window, id, module, nullptr)
-                          : CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
-                                            box.left, cy, box.Width(), box.Height(), window, id,
-                                            module, nullptr);
+        created = centred
+            ? CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST,
+                cx - w / 2, cy, w, h, window, id, module, nullptr)
+            : CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, box.left,
+                cy, box.Width(), box.Height(), window, id, module, nullptr);
         if (created) {
             int selected = -1;
             for (int i = 0; i < count; ++i) {
-                SendMessageA(created, CB_ADDSTRING, 0,
-                             reinterpret_cast<LPARAM>(param->DisplayTextAt(i)));
+                SendMessageA(
+                    created, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(param->DisplayTextAt(i)));
                 if (std::strcmp(param->DisplayTextAt(i), current) == 0)
                     selected = i;
             }
@@ -94,18 +94,18 @@ void Win32EditorSurface::OpenParamEntry(IControl* control, IParameter* param, bo
             char widest[kParamTextSize] = {};
             param->DisplayText(1.0, true, widest);
             const int w = std::max(32, 7 * static_cast<int>(std::strlen(widest)) + 6);
-            created = CreateWindowExA(0, "EDIT", current, style, cx - w / 2, cy - 8, w, 16,
-                                      window, id, module, nullptr);
+            created = CreateWindowExA(
+                0, "EDIT", current, style, cx - w / 2, cy - 8, w, 16, window, id, module, nullptr);
         } else {
             created = CreateWindowExA(0, "EDIT", current, style, box.left, box.top, box.Width(),
-                                      box.Height(), window, id, module, nullptr);
+                box.Height(), window, id, module, nullptr);
         }
         if (created)
             SendMessageA(created, EM_SETSEL, 0, -1);
     }
     StartEntry(created, control, param,
-               TrackGdi(CreateFontA(14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0,
-                           0, "Arial")));
+        TrackGdi(CreateFontA(
+            14, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial")));
 }
 
 void Win32EditorSurface::OpenTextEntry(IControl* control)
@@ -125,9 +125,8 @@ void Win32EditorSurface::OpenTextEntry(IControl* control)
     flags |= field && field->IsPassword() ? ES_PASSWORD : ES_MULTILINE;
     const IBox& box = control->Box();
     entryIsCombo = false;
-    const HWND created = CreateWindowExA(
-        0, "EDIT", textControl ? textControl->Text().c_str() : "", flags, box.left, box.top,
-        box.Width(), box.Height(), window,
+    const HWND created = CreateWindowExA(0, "EDIT", textControl ? textControl->Text().c_str() : "",
+        flags, box.left, box.top, box.Width(), box.Height(), window,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kEntryControlId)), Win32ModuleHandle(),
         nullptr);
     if (created)
@@ -135,16 +134,16 @@ void Win32EditorSurface::OpenTextEntry(IControl* control)
     char face[ITextStyle::kFaceSize + 1] = {};
     std::memcpy(face, style.face, ITextStyle::kFaceSize);
     StartEntry(created, control, nullptr,
-               TrackGdi(CreateFontA(style.size, 0, 0, 0, style.style == 1 ? FW_BOLD : FW_NORMAL,
-                           style.style == 2, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face)));
+        TrackGdi(CreateFontA(style.size, 0, 0, 0, style.style == 1 ? FW_BOLD : FW_NORMAL,
+            style.style == 2, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, face)));
 }
 
 LRESULT CALLBACK Win32EditorSurface::EntryProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    auto* self = reinterpret_cast<Win32EditorSurface*>(
-        GetWindowLongPtrA(GetParent(hwnd), GWLP_USERDATA));
-    if (!self || GetWindowLongPtrA(hwnd, GWLP_USERDATA) != kEntryMark || self->entry != hwnd ||
-        self->window != GetParent(hwnd))
+    auto* self
+        = reinterpret_cast<Win32EditorSurface*>(GetWindowLongPtrA(GetParent(hwnd), GWLP_USERDATA));
+    if (!self || GetWindowLongPtrA(hwnd, GWLP_USERDATA) != kEntryMark || self->entry != hwnd
+        || self->window != GetParent(hwnd))
         return DefWindowProcA(hwnd, msg, wParam, lParam);
     return self->HandleEntryMessage(hwnd, msg, wParam, lParam);
 }

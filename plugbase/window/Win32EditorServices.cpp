@@ -47,8 +47,8 @@ UINT_PTR CALLBACK ColourHook(HWND dialog, UINT msg, WPARAM, LPARAM lParam)
 }
 } // namespace
 
-bool Win32EditorSurface::PromptForFile(char* outPath, int size, bool save,
-                                       const char* startFolder, const char* extensions)
+bool Win32EditorSurface::PromptForFile(
+    char* outPath, int size, bool save, const char* startFolder, const char* extensions)
 {
     if (!outPath || size <= 0)
         return false;
@@ -58,8 +58,7 @@ bool Win32EditorSurface::PromptForFile(char* outPath, int size, bool save,
     }
     char file[kDialogPathSize] = {};
     std::size_t given = 0;
-    while (given < static_cast<std::size_t>(size) && given < kDialogPathSize - 1 &&
-           outPath[given])
+    while (given < static_cast<std::size_t>(size) && given < kDialogPathSize - 1 && outPath[given])
         ++given;
     std::memcpy(file, outPath, given);
 
@@ -121,7 +120,7 @@ bool Win32EditorSurface::ChooseColour(IArgb& colour, const char* prompt)
     chooser.lStructSize = sizeof chooser;
     chooser.hwndOwner = window;
     chooser.rgbResult = RGB(std::clamp(colour.red, 0, 255), std::clamp(colour.green, 0, 255),
-                            std::clamp(colour.blue, 0, 255));
+        std::clamp(colour.blue, 0, 255));
     chooser.lpCustColors = customColours.get();
     chooser.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (prompt) {
@@ -137,15 +136,16 @@ bool Win32EditorSurface::ChooseColour(IArgb& colour, const char* prompt)
     return true;
 }
 
-bool Win32EditorSurface::OpenWebPage(const char* url, const char* caption, const char* question,
-                                     const char* failureText)
+bool Win32EditorSurface::OpenWebPage(
+    const char* url, const char* caption, const char* question, const char* failureText)
 {
     if (!url)
         return false;
     const Win32Dialogs& calls = CurrentWin32Dialogs();
     if (question && calls.messageBox(window, question, caption, MB_YESNO) != IDYES)
         return false;
-    const HINSTANCE result = calls.shellExecute(window, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
+    const HINSTANCE result
+        = calls.shellExecute(window, "open", url, nullptr, nullptr, SW_SHOWNORMAL);
     if (reinterpret_cast<INT_PTR>(result) > 32)
         return true;
     if (failureText)
@@ -157,7 +157,8 @@ void Win32EditorSurface::ShowWarning(const char* caption, const char* text)
 {
     IEditorSurface::ShowWarning(caption, text);
     // No owner: the warning may come while no editor window is open.
-    CurrentWin32Dialogs().messageBox(nullptr, text ? text : "", caption ? caption : "", MB_OK | MB_ICONWARNING);
+    CurrentWin32Dialogs().messageBox(
+        nullptr, text ? text : "", caption ? caption : "", MB_OK | MB_ICONWARNING);
 }
 
 // ---- pointer and clipboard ----------------------------------------------------------------
@@ -165,8 +166,8 @@ void Win32EditorSurface::ShowWarning(const char* caption, const char* text)
 void Win32EditorSurface::SetCursor(Cursor shape)
 {
     // The system's shared cursors: nothing to free.
-    const int id = shape == Cursor::kResizeHorizontal ? 32644  // IDC_SIZEWE
-                   : shape == Cursor::kUpArrow        ? 32516  // IDC_UPARROW
+    const int id = shape == Cursor::kResizeHorizontal ? 32644 // IDC_SIZEWE
+        : shape == Cursor::kUpArrow                   ? 32516 // IDC_UPARROW
                                                       : 32512; // IDC_ARROW
     ::SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(id)));
 }
@@ -192,7 +193,10 @@ bool Win32EditorSurface::CopyToClipboard(const char* text)
     return placed;
 }
 
-void Win32EditorSurface::HostFolder(char* out, int size) { FolderOf(nullptr, out, size); }
+void Win32EditorSurface::HostFolder(char* out, int size)
+{
+    FolderOf(nullptr, out, size);
+}
 
 void Win32EditorSurface::PluginFolder(char* out, int size)
 {

@@ -38,12 +38,18 @@ IMouseKeys KeysFrom(WPARAM wParam)
 int KeyCode(WPARAM key)
 {
     switch (key) {
-    case VK_SPACE: return 0;
-    case VK_UP: return 1;
-    case VK_DOWN: return 2;
-    case VK_LEFT: return 3;
-    case VK_RIGHT: return 4;
-    default: break;
+    case VK_SPACE:
+        return 0;
+    case VK_UP:
+        return 1;
+    case VK_DOWN:
+        return 2;
+    case VK_LEFT:
+        return 3;
+    case VK_RIGHT:
+        return 4;
+    default:
+        break;
     }
     if (key >= '0' && key <= '9')
         return static_cast<int>(key - '0') + 6;
@@ -55,20 +61,32 @@ int KeyCode(WPARAM key)
     return -1;
 }
 
-RECT ToRect(const IBox& box) { return RECT { box.left, box.top, box.right, box.bottom }; }
+RECT ToRect(const IBox& box)
+{
+    return RECT { box.left, box.top, box.right, box.bottom };
+}
 } // namespace
 Win32EditorSurface::Win32EditorSurface(IPlugBase* owner, int width, int height, int frameRate)
     : IEditorSurface(owner, width, height, frameRate)
 {
 }
 
-Win32EditorSurface::~Win32EditorSurface() { CloseWindow(); }
+Win32EditorSurface::~Win32EditorSurface()
+{
+    CloseWindow();
+}
 
-int Win32EditorSurface::ClassUseCount() { return classUseCount; }
+int Win32EditorSurface::ClassUseCount()
+{
+    return classUseCount;
+}
 
 int Win32EditorSurface::liveGdiObjects = 0;
 
-int Win32EditorSurface::LiveGdiObjects() { return liveGdiObjects; }
+int Win32EditorSurface::LiveGdiObjects()
+{
+    return liveGdiObjects;
+}
 
 void Win32EditorSurface::DeleteGdi(HGDIOBJ object)
 {
@@ -99,8 +117,8 @@ bool Win32EditorSurface::OpenWindow(void* parentHandle)
     ++classUseCount;
     timerFrameRate = FrameRate();
     CreateWindowExA(0, kClassName, "IPlug", WS_CHILD | WS_VISIBLE, place.left, place.top,
-                    place.right - place.left, place.bottom - place.top, parent, nullptr,
-                    Win32ModuleHandle(), this);
+        place.right - place.left, place.bottom - place.top, parent, nullptr, Win32ModuleHandle(),
+        this);
     if (!window || !MakeBackBuffer()) {
         if (window)
             DestroyWindow(window);
@@ -188,14 +206,14 @@ bool Win32EditorSurface::ShowRect(const IBox& box)
     const int stride = std::max(Width(), 1);
     for (int y = top; y < bottom; ++y)
         std::memcpy(backPixels + static_cast<std::size_t>(y) * stride + left,
-                    canvas.Pixels() + static_cast<std::size_t>(y) * canvas.Width() + left,
-                    static_cast<std::size_t>(right - left) * sizeof(std::uint32_t));
+            canvas.Pixels() + static_cast<std::size_t>(y) * canvas.Width() + left,
+            static_cast<std::size_t>(right - left) * sizeof(std::uint32_t));
     GdiFlush();
     const HDC dc = paintDC ? paintDC : GetDC(window);
     if (!dc)
         return false;
-    const BOOL copied =
-        BitBlt(dc, left, top, right - left, bottom - top, backDC, left, top, SRCCOPY);
+    const BOOL copied
+        = BitBlt(dc, left, top, right - left, bottom - top, backDC, left, top, SRCCOPY);
     if (!paintDC)
         ReleaseDC(window, dc);
     return copied != 0;
@@ -204,8 +222,8 @@ bool Win32EditorSurface::ShowRect(const IBox& box)
 int Win32EditorSurface::HandleWheel(float delta)
 {
     POINT point {};
-    if (!window || !std::isfinite(delta) || !GetCursorPos(&point) ||
-        WindowFromPoint(point) != window)
+    if (!window || !std::isfinite(delta) || !GetCursorPos(&point)
+        || WindowFromPoint(point) != window)
         return 0;
     RECT frame {};
     GetWindowRect(window, &frame);
@@ -226,8 +244,7 @@ LRESULT CALLBACK Win32EditorSurface::WindowProc(HWND hwnd, UINT msg, WPARAM wPar
         auto* self = static_cast<Win32EditorSurface*>(create->lpCreateParams);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
         self->window = hwnd;
-        SetTimer(hwnd, kFrameTimer, static_cast<UINT>(1000 / std::max(timerFrameRate, 1)),
-                 nullptr);
+        SetTimer(hwnd, kFrameTimer, static_cast<UINT>(1000 / std::max(timerFrameRate, 1)), nullptr);
         if (self->plug && self->plug->GetHostId() == kFocusHost)
             SetFocus(hwnd);
         if (self->AcceptDrops())
@@ -317,8 +334,7 @@ LRESULT Win32EditorSurface::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
         RECT frame {};
         GetWindowRect(hwnd, &frame);
         const int notches = GET_WHEEL_DELTA_WPARAM(wParam) / kWheelNotch;
-        MouseWheel(x - frame.left, y - frame.top, KeysFrom(GET_KEYSTATE_WPARAM(wParam)),
-                   notches);
+        MouseWheel(x - frame.left, y - frame.top, KeysFrom(GET_KEYSTATE_WPARAM(wParam)), notches);
         return 0;
     }
     case WM_DROPFILES: {
@@ -332,8 +348,8 @@ LRESULT Win32EditorSurface::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     }
     case WM_COMMAND:
         // The drop-down list reports a new selection to its parent: commit it on the tick.
-        if (entry && entryIsCombo && reinterpret_cast<HWND>(lParam) == entry &&
-            HIWORD(wParam) == CBN_SELCHANGE) {
+        if (entry && entryIsCombo && reinterpret_cast<HWND>(lParam) == entry
+            && HIWORD(wParam) == CBN_SELCHANGE) {
             entryState = kEntryCommit;
             return 0;
         }
@@ -403,8 +419,7 @@ void Win32EditorSurface::ResizeWindow(int newWidth, int newHeight)
         RECT frame {};
         GetWindowRect(target, &frame);
         SetWindowPos(target, nullptr, 0, 0, frame.right - frame.left + dw,
-                     frame.bottom - frame.top + dh,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            frame.bottom - frame.top + dh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
     grow(window);
     auto isPlainChild = [](HWND target) {

@@ -34,9 +34,9 @@ public:
     void OpenTextEntry(IControl* control) override;
     void OpenParamEntry(IControl* control, IParameter* param, bool centred) override;
     bool OpenWebPage(const char* url, const char* caption, const char* question,
-                     const char* failureText) override;
+        const char* failureText) override;
     bool PromptForFile(char* outPath, int size, bool save, const char* startFolder,
-                       const char* extensions) override;
+        const char* extensions) override;
     void ShowWarning(const char* caption, const char* text) override;
     void SetCursor(Cursor shape) override;
     bool CopyToClipboard(const char* text) override;

@@ -255,8 +255,8 @@ TEST_F(EditorWindowInput, KeysReachTheControlUnderThePointerAsEditorCodes)
         WPARAM key;
         int code; // -1: ignored
     } keys[] = { { VK_SPACE, 0 }, { VK_UP, 1 }, { VK_DOWN, 2 }, { VK_LEFT, 3 }, { VK_RIGHT, 4 },
-                 { '0', 6 }, { '9', 15 }, { 'A', 16 }, { 'Z', 41 }, { VK_NUMPAD1, 16 },
-                 { VK_F11, 41 }, { VK_RETURN, -1 }, { VK_SHIFT, -1 }, { VK_F12, -1 } };
+        { '0', 6 }, { '9', 15 }, { 'A', 16 }, { 'Z', 41 }, { VK_NUMPAD1, 16 }, { VK_F11, 41 },
+        { VK_RETURN, -1 }, { VK_SHIFT, -1 }, { VK_F12, -1 } };
     for (const auto& key : keys) {
         recorder->keys.clear();
         SendMessageA(window, WM_KEYDOWN, key.key, 0);
@@ -274,7 +274,7 @@ TEST_F(EditorWindowInput, KeysReachTheControlUnderThePointerAsEditorCodes)
 TEST_F(EditorWindowInput, ATextFieldsEntryTakesReturnOnTheTickAndARightClickEmptiesIt)
 {
     auto* field = new IEditableTextControl(plug, IBox { 200, 380, 300, 400 }, ITextStyle {},
-                                           "start", IArgb { 0, 0, 0, 0 }, true, false);
+        "start", IArgb { 0, 0, 0, 0 }, true, false);
     surface->AttachControl(field);
     Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 250, 390);
     ASSERT_NE(surface->EntryHandle(), nullptr);
@@ -294,7 +294,7 @@ TEST_F(EditorWindowInput, ATextFieldsEntryTakesReturnOnTheTickAndARightClickEmpt
     ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
 
     auto* secret = new IEditableTextControl(plug, IBox { 200, 410, 300, 430 }, ITextStyle {},
-                                            "hidden", IArgb { 0, 0, 0, 0 }, true, true);
+        "hidden", IArgb { 0, 0, 0, 0 }, true, true);
     surface->AttachControl(secret);
     Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 250, 420);
     ASSERT_NE(surface->EntryHandle(), nullptr);
@@ -329,7 +329,8 @@ TEST_F(EditorWindowInput, TheColourChooserStartsFromTheColourAndReplacesItWhenAc
     IArgb colour { 200, 1, 2, 3 };
     EXPECT_TRUE(surface->ChooseColour(colour, "Pick"));
     EXPECT_EQ(dialogLog.colourAsked.rgbResult, RGB(1, 2, 3));
-    EXPECT_EQ(dialogLog.colourAsked.Flags & (CC_RGBINIT | CC_FULLOPEN), DWORD(CC_RGBINIT | CC_FULLOPEN));
+    EXPECT_EQ(
+        dialogLog.colourAsked.Flags & (CC_RGBINIT | CC_FULLOPEN), DWORD(CC_RGBINIT | CC_FULLOPEN));
     EXPECT_EQ(dialogLog.colourAsked.hwndOwner, window);
     EXPECT_NE(dialogLog.colourAsked.lpCustColors, nullptr);
     EXPECT_EQ(colour.alpha, 200);
@@ -383,7 +384,8 @@ TEST_F(EditorWindowInput, AnEnumeratedEntryIsAListWhoseSelectionCommits)
     const int other = current == 0 ? 1 : 0;
     SendMessageA(list, CB_SETCURSEL, other, 0);
     // What the list tells its parent when the user picks an item.
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(0x63, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageA(
+        window, WM_COMMAND, MAKEWPARAM(0x63, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     ASSERT_TRUE(WindowTest::PumpUntil([&] { return !surface->EntryHandle(); }, 2000));
     double expected = 0.0;
     ASSERT_TRUE(active->ValueForDisplayText(active->DisplayTextAt(other), &expected));
@@ -393,7 +395,7 @@ TEST_F(EditorWindowInput, AnEnumeratedEntryIsAListWhoseSelectionCommits)
 TEST_F(EditorWindowInput, OfThreeDroppedFilesOnlyTheFirstLoadsIntoTheSlotUnderThePoint)
 {
     const std::string paths[] = { WindowTest::WriteWav("a.wav"), WindowTest::WriteWav("b.wav"),
-                                  WindowTest::WriteWav("c.wav") };
+        WindowTest::WriteWav("c.wav") };
     WindowTest::DropFiles(window, { paths[0], paths[1], paths[2] }, kSlot3X, kSlot3Y);
     EXPECT_STREQ(plug->StateTextAt(2), paths[0].c_str());
     EXPECT_STREQ(plug->StateTextAt(0), "0");
@@ -423,12 +425,12 @@ TEST_F(EditorWindowInput, ASlotsButtonsStepThroughItsFolderAndEmptyIt)
         [&] { return !(forward ? display->NextBox() : display->PreviousBox()).Empty(); }, 2000));
     const IBox step = forward ? display->NextBox() : display->PreviousBox();
     Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, (step.left + step.right) / 2,
-          (step.top + step.bottom) / 2);
+        (step.top + step.bottom) / 2);
     EXPECT_STREQ(plug->StateTextAt(0), neighbour.c_str());
     WindowTest::Pump(100);
     const IBox close = display->CloseBox();
     Click(WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, (close.left + close.right) / 2,
-          (close.top + close.bottom) / 2);
+        (close.top + close.bottom) / 2);
     EXPECT_STREQ(display->DisplayName(), "...");
     EXPECT_STRNE(plug->StateTextAt(0), neighbour.c_str());
 }
@@ -481,13 +483,16 @@ TEST_F(EditorWindowInput, TheRealDialogsReturnOnAPostedOk)
 // Paints a pattern of distinct colours, so the window's pixels say where each came from.
 class PatternControl : public IControl {
 public:
-    PatternControl(IPlugBase* plug, const IBox& box) : IControl(plug, box) {}
+    PatternControl(IPlugBase* plug, const IBox& box)
+        : IControl(plug, box)
+    {
+    }
     bool Paint(IEditorSurface& surface) override
     {
         for (int y = box.top; y < box.bottom; y += 4)
             for (int x = box.left; x < box.right; x += 4)
                 surface.FillBox(IArgb { 255, x & 255, y & 255, (x * 7 + y * 3) & 255 },
-                                IBox { x, y, x + 4, y + 4 }, nullptr);
+                    IBox { x, y, x + 4, y + 4 }, nullptr);
         return true;
     }
 };

@@ -176,15 +176,16 @@ TEST_F(EditorWindowLifecycle, TheWindowShowsWhatTheHeadlessPictureShows)
 
     std::vector<std::uint32_t> picture(shown.size());
     EditorPictureRequest request { w, h, picture.data() };
-    ASSERT_EQ(effect->dispatcher(effect, effVendorSpecific, kVendorEditorPicture, 0, &request, 0.0f),
-              0xBEEF);
+    ASSERT_EQ(
+        effect->dispatcher(effect, effVendorSpecific, kVendorEditorPicture, 0, &request, 0.0f),
+        0xBEEF);
     int differing = 0;
     for (std::size_t i = 0; i < shown.size(); ++i)
         differing += shown[i] != (picture[i] & 0xFFFFFF);
     EXPECT_EQ(differing, 0);
     // The loaded slot's name is there, so the picture holds more than the background.
     EXPECT_NE(std::count(picture.begin(), picture.end(), picture[0]),
-              static_cast<std::ptrdiff_t>(picture.size()));
+        static_cast<std::ptrdiff_t>(picture.size()));
 
     // QUELLORN_WINDOW_SHOT names a PNG file to keep the window's pixels in.
     if (const char* keep = std::getenv("QUELLORN_WINDOW_SHOT")) {
@@ -215,8 +216,8 @@ TEST_F(EditorWindowLifecycle, TheEditorTakesTheFocusOnlyInTheHostThatNeedsIt)
         EXPECT_EQ(GetFocus() == editor, host.focused) << host.product;
         SetFocus(parent);
         EXPECT_EQ(SendMessageA(editor, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(parent),
-                               MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
-                  MA_ACTIVATE);
+                      MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+            MA_ACTIVATE);
         EXPECT_EQ(GetFocus() == editor, host.focused) << host.product;
         Dispatch(effect, effEditClose);
     }

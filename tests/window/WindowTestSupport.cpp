@@ -45,9 +45,8 @@ HWND SharedParentWindow()
     RECT frame { 0, 0, 800, 700 };
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
     parent = CreateWindowExA(0, kParentClass, "Quellorn test host",
-                                       WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                                       frame.right - frame.left, frame.bottom - frame.top,
-                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, frame.right - frame.left,
+        frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     Pump(50);
     return parent;
 }
@@ -171,12 +170,16 @@ std::string ClipboardText()
 }
 
 DialogAnswerer::DialogAnswerer(const char* dialogTitle, int timeoutMs)
-    : title(dialogTitle), ms(timeoutMs)
+    : title(dialogTitle)
+    , ms(timeoutMs)
 {
     thread = CreateThread(nullptr, 0, &Run, this, 0, nullptr);
 }
 
-DialogAnswerer::~DialogAnswerer() { Wait(); }
+DialogAnswerer::~DialogAnswerer()
+{
+    Wait();
+}
 
 bool DialogAnswerer::Wait()
 {
