@@ -221,6 +221,17 @@ TEST_F(EditorWindowInput, AWheelNotchMovesTheKnobAndLessThanOneDoesNot)
     EXPECT_EQ(std::count(edits.begin(), edits.end(), 'e'), 1);
 }
 
+TEST_F(EditorWindowInput, ClosingTheEditorEndsAnOpenWheelGesture)
+{
+    Wheel(Normalised(kAttack) < 0.5 ? 120 : -120, 280, 320);
+    ASSERT_EQ(EditsOf(kAttack).find('e'), std::string::npos);
+    host.Dispatch(effEditClose);
+    EXPECT_EQ(EditsOf(kAttack).back(), 'e');
+    WindowTest::Pump(700); // and the countdown, gone with the window, ends nothing more
+    const std::string edits = EditsOf(kAttack);
+    EXPECT_EQ(std::count(edits.begin(), edits.end(), 'e'), 1);
+}
+
 TEST_F(EditorWindowInput, TheHostsWheelReachesTheKnobOnlyUnderThePointer)
 {
     // The vendor request some hosts send for wheel turns over a plug-in's window.
@@ -322,6 +333,23 @@ TEST_F(EditorWindowInput, TheTitleLinkOpensItsPageOrShowsWhyNot)
     EXPECT_FALSE(surface->OpenWebPage("https://x.example/", "Caption", "Open it?", nullptr));
     EXPECT_EQ(dialogLog.opened.size(), 2u);
     EXPECT_EQ(dialogLog.boxes.back(), "Caption|Open it?");
+}
+
+TEST_F(EditorWindowInput, TheFoldersOfHostAndModuleEndInABackslash)
+{
+    // In this program the module holding the window layer is the program itself.
+    char program[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    const std::string expected(program, std::strrchr(program, '\\') + 1);
+    char folder[256] = {};
+    Win32EditorSurface::HostFolder(folder, sizeof folder);
+    EXPECT_EQ(folder, expected);
+    std::memset(folder, 'x', sizeof folder);
+    Win32EditorSurface::PluginFolder(folder, sizeof folder);
+    EXPECT_EQ(folder, expected);
+    char tooSmall[4] = "abc";
+    Win32EditorSurface::PluginFolder(tooSmall, sizeof tooSmall);
+    EXPECT_STREQ(tooSmall, "");
 }
 
 TEST_F(EditorWindowInput, TheColourChooserStartsFromTheColourAndReplacesItWhenAccepted)
