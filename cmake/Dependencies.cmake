@@ -2,6 +2,7 @@
 #
 #   Quellorn::ZLIB  Quellorn::PNG  Quellorn::Ogg  Quellorn::Vorbis
 #   Quellorn::VorbisFile  Quellorn::SndFile  Quellorn::FLAC  Quellorn::FreeType
+#   Quellorn::XCB (native builds only: the Linux editor window)
 #
 # Native builds use Debian's -dev packages. Windows (MinGW-w64) builds use
 # the static libraries that scripts/build-mingw-deps.sh puts into
@@ -146,6 +147,11 @@ else()
 
   pkg_check_modules(QUELLORN_PC_FREETYPE REQUIRED IMPORTED_TARGET GLOBAL freetype2)
   _quellorn_interface_target(Quellorn::FreeType PkgConfig::QUELLORN_PC_FREETYPE)
+
+  # The editor window (X11 through XCB); the window tests also drive it with XTest and
+  # count its resources with the X-Resource extension.
+  pkg_check_modules(QUELLORN_PC_XCB REQUIRED IMPORTED_TARGET GLOBAL xcb)
+  _quellorn_interface_target(Quellorn::XCB PkgConfig::QUELLORN_PC_XCB)
 
   message(STATUS "Quellorn deps (native): zlib ${ZLIB_VERSION_STRING}, png ${PNG_VERSION_STRING}, "
                  "ogg ${QUELLORN_PC_OGG_VERSION}, vorbis ${QUELLORN_PC_VORBIS_VERSION}, "

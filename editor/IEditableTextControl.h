@@ -28,7 +28,7 @@ public:
     void SetNoPrompt(bool off) { noPrompt = off; }
 
     bool IsEditable() const override { return takesTypedText; }
-    bool IsPassword() const { return password; }
+    bool Masked() const { return password; }
     void ReplaceText(const char* newText) override { SetText(newText); }
 
 private:

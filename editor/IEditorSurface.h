@@ -129,6 +129,9 @@ public:
     // ---- window layer ------------------------------------------------------------------
     virtual bool OpenWindow(void*) { return false; }
     virtual void CloseWindow() {}
+    // The host's idle call (effEditIdle): window layers without a timer of their own serve
+    // their events and frame ticks from here.
+    virtual void Idle() {}
     virtual int HandleWheel(float) { return 0; }
     // Copies a box of the canvas to the screen; ends every paint pass. Without a window the
     // canvas is all there is, so there is nothing to copy and the pass succeeds.

@@ -121,6 +121,9 @@ bool MySample::Paint(IEditorSurface& surface)
         redraw = true;
         return true;
     }
+    // Only the buttons this paint draws can be hit until the next one: an emptied slot
+    // keeps its neighbours' paths but shows no buttons for them.
+    closeBox = previousBox = nextBox = IBox {};
     if (Sample().frames != 0) {
         PaintWaveform(surface);
         char length[32];
@@ -258,9 +261,12 @@ void MySample::PrepareLoad(const char* newPath, bool restoring, int reverse, Pre
         char chosen[kPathSize];
         std::memcpy(chosen, path, sizeof chosen);
         IEditorSurface* surface = sampler->Editor();
-        if (surface && surface->PromptForFile(chosen, kPathSize, false, "", kDialogExtensions)
-            && chosen[0] && std::memchr(chosen, '\0', sizeof chosen))
-            std::memcpy(path, chosen, sizeof path);
+        // A cancelled dialog changes nothing: reloading the last path would bring back a
+        // sample the user has just closed.
+        if (!surface || !surface->PromptForFile(chosen, kPathSize, false, "", kDialogExtensions)
+            || !chosen[0] || !std::memchr(chosen, '\0', sizeof chosen))
+            return;
+        std::memcpy(path, chosen, sizeof path);
     }
     if (!path[0])
         return;

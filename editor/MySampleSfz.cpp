@@ -80,11 +80,9 @@ void MySample::SetParameterFromFile(int index, double value)
     sampler->BeginParamEdit(index);
     param->SetClampedValue(value);
     const double normalised = param->Normalised();
-    // The bound controls pass the value on to the plug-in and the host. A parameter that no
-    // control shows yet gets the same treatment directly, so a file's value is never left
-    // stored but unapplied.
-    IEditorSurface* surface = sampler->Editor();
-    if (!surface || surface->ApplyParamValue(index, normalised) == 0)
-        sampler->SetParamFromEditor(index, normalised);
+    // The controls bound to the parameter (every parameter has one) pass the value on to
+    // the plug-in and the host.
+    if (IEditorSurface* surface = sampler->Editor())
+        surface->ApplyParamValue(index, normalised);
     sampler->EndParamEdit(index);
 }

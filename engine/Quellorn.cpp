@@ -5,7 +5,6 @@
 #include "editor/SampleRange.h"
 #include "engine/MathTables.h"
 #include "engine/ParamCountdown.h"
-#include "plugbase/window/EditorSurfaceFactory.h"
 
 #include <algorithm>
 #include <climits>
@@ -52,27 +51,6 @@ CLS_QUELLORN::CLS_QUELLORN(audioMasterCallback host)
 
     BuildEditor();
     FillPresets();
-}
-
-void CLS_QUELLORN::BuildEditor()
-{
-    IEditorSurface* surface = CreateEditorSurface(this, kEditorWidth, kEditorHeight, 0);
-    // All the static art in one picture, under every control.
-    surface->AttachBackground(kBackgroundImage, "img/bg.png");
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        // Each slot's column ends 152 pixels right of the previous one.
-        const int right = 176 + 152 * slot;
-        slotSample[slot] = SampleData{};
-        sampleDisplay[slot] = new MySample(this, IBox{right - 150, 78, right, 198}, slot);
-        surface->AttachControl(sampleDisplay[slot]);
-        keyboardDisplay[slot] = new SampleRange(this, IBox{right - 151, 201, right - 1, 256}, slot);
-        surface->AttachControl(keyboardDisplay[slot]);
-    }
-    AttachEditor(surface);
-    surface->SetAcceptDrops(true);
-    // The three voice activity strips change with every block played, without any control
-    // asking for it: the window repaints their row on every tick.
-    surface->SetLiveBox(IBox{26, 73, 784, 77});
 }
 
 CLS_QUELLORN::~CLS_QUELLORN() = default;

@@ -140,6 +140,10 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         EditorClosing();
         editor->CloseWindow();
         return 1;
+    case effEditIdle:
+        if (editor)
+            editor->Idle();
+        return 0;
     case effIdentify:
         return kIdentifyAnswer;
     case effGetChunk:

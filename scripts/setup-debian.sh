@@ -148,7 +148,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config git ca-certificates
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
-    xvfb xauth
+    xvfb xauth libxcb1-dev libxcb-xtest0-dev libxcb-res0-dev
     zlib1g-dev libpng-dev libogg-dev libvorbis-dev libsndfile1-dev libflac-dev libfreetype-dev
     fonts-liberation2 fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev

@@ -2,7 +2,7 @@
 
 #include "plugbase/window/Win32EditorSurface.h"
 
-IEditorSurface* CreateEditorSurface(IPlugBase* plug, int w, int h, int frameRate)
+IEditorSurface* CreateEditorSurface(IPlugBase* plug, int width, int height, int frameRate)
 {
-    return new Win32EditorSurface(plug, w, h, frameRate);
+    return new Win32EditorSurface(plug, width, height, frameRate);
 }

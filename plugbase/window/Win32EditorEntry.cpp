@@ -122,7 +122,7 @@ void Win32EditorSurface::OpenTextEntry(IControl* control)
     flags |= style.alignment == 0 ? ES_LEFT : style.alignment == 2 ? ES_RIGHT : ES_CENTER;
     if (!editable || !editable->IsEditable())
         flags |= ES_READONLY;
-    flags |= field && field->IsPassword() ? ES_PASSWORD : ES_MULTILINE;
+    flags |= field && field->Masked() ? ES_PASSWORD : ES_MULTILINE;
     const IBox& box = control->Box();
     entryIsCombo = false;
     const HWND created = CreateWindowExA(0, "EDIT", textControl ? textControl->Text().c_str() : "",

@@ -349,6 +349,11 @@ TEST_F(SlotControls, ButtonsDropsAndTheRightClickActOnTheirSlot)
     EXPECT_STREQ(Display().DisplayName(), "...");
     EXPECT_STREQ(plug->StateTextAt(0), "");
     EXPECT_EQ(surface->dialogs, 1);
+    // The emptied slot draws no buttons, so where the next button was only asks for a file.
+    Paint();
+    Click(next.left, next.top);
+    EXPECT_EQ(plug->slotSample[0].frames, 0u);
+    EXPECT_EQ(surface->dialogs, 2);
 
     // A right click copies the path and shows it for the label's 216 ticks; it loads nothing.
     Click(60, 120, true);
@@ -356,7 +361,7 @@ TEST_F(SlotControls, ButtonsDropsAndTheRightClickActOnTheirSlot)
     EXPECT_STREQ(label->Text(), later.c_str());
     EXPECT_EQ(label->RemainingTicks(), 216);
     EXPECT_EQ(plug->slotSample[0].frames, 0u);
-    EXPECT_EQ(surface->dialogs, 1);
+    EXPECT_EQ(surface->dialogs, 2);
 }
 
 // Slot 0's display is (26, 78, 176, 198): 148 columns from x 27, the waveform between y 78

@@ -263,14 +263,13 @@ TEST_F(SampleLoadingTest, RoutesAPathToItsSlotAndTakesZeroAsNoFile)
     EXPECT_STREQ(Display(2).DisplayName(), "one.wav");
 }
 
-TEST_F(SampleLoadingTest, DialogDropAndPressKeepOrReloadTheCurrentFile)
+TEST_F(SampleLoadingTest, ACancelledDialogKeepsTheSlotAsItWasAndADropLoadsInsideOnly)
 {
     Open();
     // No editor window: the dialog answers nothing, so an empty slot stays as it was...
     Display().LoadFile("");
     EXPECT_STREQ(Display().Path(), "...");
     EXPECT_EQ(Stored(), "0");
-    // ...and a loaded slot reloads its current file.
     const std::string path = folder.Copy("pcm8-mono.wav", "drop.wav");
     const IBox box = Display().Box();
     Display().DropFile(box.left - 1, box.top, path.c_str());
@@ -278,10 +277,17 @@ TEST_F(SampleLoadingTest, DialogDropAndPressKeepOrReloadTheCurrentFile)
     Display().DropFile(box.right, box.bottom, path.c_str());
     const std::uint32_t frames = Sample().frames;
     EXPECT_GT(frames, 0u);
-    plug->StateTextAt(0)[0] = '\0';
+    // ...and so does a loaded one, which is not decoded again...
+    plug->slotSample[0].samples[0] = 2.0;
     Display().Press(box.left, box.top, IMouseKeys { true });
     EXPECT_EQ(Sample().frames, frames);
+    EXPECT_EQ(Sample().samples[0], 2.0);
     EXPECT_EQ(Stored(), path);
+    // ...nor brought back once closed.
+    Display().ShowLoadFailure("...");
+    Display().LoadFile("");
+    EXPECT_EQ(Sample().frames, 0u);
+    EXPECT_EQ(Stored(), "");
 }
 
 TEST_F(SampleLoadingTest, RateRatioComesFromTheFileRateOnceTheEngineRateIsKnown)

@@ -1,0 +1,81 @@
+// The editor window on Linux: an X11 child window of the host's editor frame, driven
+// through XCB on a display connection of its own (never the host's), so an error about a
+// window that vanished comes back to us as a reply instead of ending the host.
+//
+// One per plug-in object (the surface lives as long as the plug-in; the window comes and
+// goes). Hosts call it only from their user-interface thread: the thread that opened the
+// window owns it, and idle calls from another thread, or made re-entrantly from inside our
+// own idle work, are ignored. No thread is started: events and the frame timer are served
+// from the host's effEditIdle.
+#pragma once
+
+#include "editor/IEditorSurface.h"
+#include "plugbase/window/CanvasTextEntry.h"
+#include "plugbase/window/FrameClock.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+class XcbEditorSurface : public IEditorSurface {
+public:
+    // The desktop's usual double-click time and distance.
+    static constexpr std::uint32_t kDoubleClickMs = 400;
+    static constexpr int kDoubleClickDistance = 4;
+
+    XcbEditorSurface(IPlugBase* plug, int width, int height, int frameRate);
+    ~XcbEditorSurface() override;
+
+    // `parent` is the host's window id, carried in the pointer.
+    bool OpenWindow(void* parent) override;
+    void CloseWindow() override;
+    void Idle() override;
+    bool ShowRect(const IBox& box) override;
+    int HandleWheel(float delta) override;
+    void OpenTextEntry(IControl* control) override;
+    void OpenParamEntry(IControl* control, IParameter* param, bool centred) override;
+    bool OpenWebPage(const char* url, const char* caption, const char* question,
+                     const char* failure) override;
+
+    bool IsWindowOpen() const { return connection != nullptr; }
+    std::uint32_t WindowId() const { return window; }
+    const CanvasTextEntry& TextEntry() const { return entry; }
+
+private:
+    void ServeEvents();
+    void HandleEvent(const xcb_generic_event_t& event);
+    void HandleButtonPress(const xcb_button_press_event_t& press);
+    void HandleKeyPress(const xcb_key_press_event_t& key);
+    void HandleEntryKey(std::uint32_t keysym);
+    void Tick();
+    void SettleEntry();
+    void ShowEntry();
+    IMouseKeys KeysFrom(std::uint16_t state) const;
+    std::uint32_t Keysym(std::uint8_t keycode, int column) const;
+    void LoadKeyboardMapping();
+    bool PointerPosition(int& x, int& y, std::uint16_t& state);
+    void AddExposed(const IBox& box);
+
+    xcb_connection_t* connection = nullptr;
+    xcb_window_t window = 0;
+    xcb_gcontext_t gc = 0;
+    std::uint8_t depth = 24;
+    bool swapBytes = false;
+    std::uint32_t maxRequestBytes = 0;
+    std::vector<std::uint32_t> keysyms;
+    std::uint8_t minKeycode = 0;
+    int keysymsPerKeycode = 0;
+    std::vector<std::uint32_t> band;
+
+    FrameClock clock;
+    CanvasTextEntry entry;
+    std::thread::id owner;
+    bool inIdle = false;
+    IBox exposed;
+    std::uint32_t lastPressTime = 0;
+    int lastPressX = 0;
+    int lastPressY = 0;
+    int lastPressButton = 0;
+};
