@@ -341,7 +341,10 @@ LRESULT Win32EditorSurface::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
         const HDROP drop = reinterpret_cast<HDROP>(wParam);
         char path[MAX_PATH] = {};
         POINT point {};
-        if (DragQueryFileA(drop, 0, path, MAX_PATH) > 0 && DragQueryPoint(drop, &point))
+        // The point is filled in even for a drop outside the client area (the answer is then
+        // false); the control under it, if any, decides.
+        DragQueryPoint(drop, &point);
+        if (DragQueryFileA(drop, 0, path, MAX_PATH) > 0)
             FileDropped(point.x, point.y, path);
         DragFinish(drop);
         return 0;
