@@ -141,6 +141,9 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         editor->CloseWindow();
         return 1;
     case effEditIdle:
+        // A window layer paints from here; the controls take the lock for what they read
+        // or change, so the audio thread never waits for a whole paint.
+        lock.unlock();
         if (editor)
             editor->Idle();
         return 0;

@@ -78,6 +78,7 @@ protected:
             plug->sampleDisplay[s] = nullptr;
             plug->keyboardDisplay[s] = nullptr;
         }
+        plug->infoLabel = nullptr;
         surface = new WindowLogSurface(plug, 504, 492, 0);
         plug->AttachEditor(surface);
         delete bare;

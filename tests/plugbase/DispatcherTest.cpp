@@ -1,5 +1,6 @@
 // The VST 2 face of the plug-in: the effect record, the dispatcher's opcodes, processing
 // and the parameter callbacks.
+#include "editor/IEditorSurface.h"
 #include "engine/Quellorn.h"
 #include "tests/engine/SamplerFixture.h"
 #include "tests/plugbase/TestHost.h"
@@ -545,6 +546,49 @@ TEST_F(Dispatcher, CloseDeletesThePlugIn)
     Call(effOpen);
     EXPECT_EQ(Call(effClose), 0);
     EXPECT_EQ(host.effect, nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// Records whether another thread could take the plug-in's lock while the host's idle call
+// was being served.
+class IdleProbeSurface : public IEditorSurface {
+public:
+    using IEditorSurface::IEditorSurface;
+    void Idle() override
+    {
+        std::thread other([this] {
+            std::unique_lock<std::recursive_mutex> lock(plug->Lock(), std::try_to_lock);
+            lockFree = lock.owns_lock();
+        });
+        other.join();
+        ++idles;
+    }
+    bool lockFree = false;
+    int idles = 0;
+};
+
+// A window layer that paints from the host's idle call must not keep the audio thread
+// waiting for the paint: the call is served without the plug-in's lock.
+TEST(DispatcherIdle, TheEditorIdlesWithoutThePlugInsLock)
+{
+    TestHost host;
+    ASSERT_NE(host.Create(), nullptr);
+    auto* plug = static_cast<CLS_QUELLORN*>(host.effect->object);
+    IEditorSurface* own = plug->Editor();
+    for (int s = 0; s < kSlotCount; ++s) {
+        plug->sampleDisplay[s] = nullptr;
+        plug->keyboardDisplay[s] = nullptr;
+    }
+    plug->infoLabel = nullptr;
+    auto* probe = new IdleProbeSurface(plug, 504, 492, 0);
+    plug->AttachEditor(probe);
+    delete own;
+    host.Dispatch(effEditIdle);
+    EXPECT_EQ(probe->idles, 1);
+    EXPECT_TRUE(probe->lockFree);
 }
 
 } // namespace
