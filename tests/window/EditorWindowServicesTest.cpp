@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,6 +201,39 @@ TEST_F(EditorWindowServices, EntriesAndReopeningLeaveNoGdiObjects)
         window = surface->WindowHandle();
     }
     EXPECT_EQ(WindowTest::ChildWindowCount(parent), 1);
+}
+
+// A surface of its own, without a plug-in, in two nested child frames of the host's window.
+TEST(EditorWindowResize, TheWindowAndItsChildFramesGrowByTheSameAmount)
+{
+    const HWND top = WindowTest::SharedParentWindow();
+    const HWND outer = CreateWindowExA(
+        0, "STATIC", "", WS_CHILD | WS_VISIBLE, 10, 10, 300, 300, top, nullptr, nullptr, nullptr);
+    const HWND inner = CreateWindowExA(
+        0, "STATIC", "", WS_CHILD | WS_VISIBLE, 5, 5, 200, 200, outer, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(outer && inner);
+    const auto size = [](HWND window) {
+        RECT frame {};
+        GetWindowRect(window, &frame);
+        return std::make_pair(
+            static_cast<int>(frame.right - frame.left), static_cast<int>(frame.bottom - frame.top));
+    };
+    const auto topBefore = size(top);
+    {
+        Win32EditorSurface surface(nullptr, 100, 80, 24);
+        surface.PrepareCanvas();
+        ASSERT_TRUE(surface.OpenWindow(inner));
+        surface.ResizeWindow(130, 100);
+        EXPECT_EQ(surface.Width(), 130);
+        EXPECT_EQ(surface.Canvas().Height(), 100);
+        EXPECT_EQ(size(surface.WindowHandle()), std::make_pair(130, 100));
+        EXPECT_EQ(size(inner), std::make_pair(230, 220));
+        EXPECT_EQ(size(outer), std::make_pair(330, 320));
+        EXPECT_EQ(size(top), topBefore); // a top-level frame is the host's to size
+        WindowTest::Pump(100);
+    }
+    EXPECT_EQ(WindowTest::ChildWindowCount(inner), 0);
+    DestroyWindow(outer);
 }
 
 } // namespace
