@@ -357,16 +357,9 @@ int RunRender(const CommandArgs& args)
     const std::string& midiPath = args.positionals[1];
     const std::string& outputPath = args.positionals[2];
 
-    // Inputs are checked before the plug-in loads: a typo should not cost a plug-in start.
-    std::vector<std::string> inputs{midiPath};
-    for (const std::string& path : SetupInputFiles(settings.setup)) {
-        inputs.push_back(path);
-    }
-    for (const std::string& path : inputs) {
-        if (!Platform::FileExists(path)) {
-            PrintError("no such file: " + path);
-            return ExitCode::kNoSuchFile;
-        }
+    const int found = CheckSetupInputs(settings.setup, {midiPath});
+    if (found != ExitCode::kOk) {
+        return found;
     }
     MidiSong song;
     std::string error;

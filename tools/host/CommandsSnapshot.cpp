@@ -198,11 +198,9 @@ int RunSnapshot(const CommandArgs& args)
     }
     const std::string& pluginPath = args.positionals[0];
     const std::string& outputPath = args.positionals[1];
-    for (const std::string& path : SetupInputFiles(settings.setup)) {
-        if (!Platform::FileExists(path)) {
-            PrintError("no such file: " + path);
-            return ExitCode::kNoSuchFile;
-        }
+    const int found = CheckSetupInputs(settings.setup);
+    if (found != ExitCode::kOk) {
+        return found;
     }
     const int stateRead = ReadSetupState(settings.setup);
     if (stateRead != ExitCode::kOk) {

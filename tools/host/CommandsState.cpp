@@ -80,11 +80,9 @@ int Save(const CommandArgs& args, const std::string& pluginPath, const std::stri
     if (parsed != ExitCode::kOk) {
         return parsed;
     }
-    for (const std::string& input : SetupInputFiles(setup)) {
-        if (!Platform::FileExists(input)) {
-            PrintError("no such file: " + input);
-            return ExitCode::kNoSuchFile;
-        }
+    const int found = CheckSetupInputs(setup);
+    if (found != ExitCode::kOk) {
+        return found;
     }
     const int stateRead = ReadSetupState(setup);
     if (stateRead != ExitCode::kOk) {

@@ -343,16 +343,21 @@ int ParseSetup(const CommandArgs& args, const std::string& command, PluginSetup&
     return ExitCode::kOk;
 }
 
-std::vector<std::string> SetupInputFiles(const PluginSetup& setup)
+int CheckSetupInputs(const PluginSetup& setup, std::vector<std::string> inputs)
 {
-    std::vector<std::string> files;
     if (!setup.statePath.empty()) {
-        files.push_back(setup.statePath);
+        inputs.push_back(setup.statePath);
     }
     for (const SlotRequest& slot : setup.slots) {
-        files.push_back(slot.path);
+        inputs.push_back(slot.path);
     }
-    return files;
+    for (const std::string& path : inputs) {
+        if (!Platform::FileExists(path)) {
+            PrintError("no such file: " + path);
+            return ExitCode::kNoSuchFile;
+        }
+    }
+    return ExitCode::kOk;
 }
 
 int ExitCodeFor(StateError error)

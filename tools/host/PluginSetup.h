@@ -42,8 +42,9 @@ int InvalidValue(const std::string& command, const std::string& option, const st
 // Checks the options' syntax only; files are left for later.
 int ParseSetup(const CommandArgs& args, const std::string& command, PluginSetup& setup);
 
-// Every file the setup reads, so a typo is caught before the plug-in loads.
-std::vector<std::string> SetupInputFiles(const PluginSetup& setup);
+// Checks that every file the setup reads exists, and the command's own `inputs` before
+// them, so a typo is caught before the plug-in loads: kNoSuchFile, reported, or kOk.
+int CheckSetupInputs(const PluginSetup& setup, std::vector<std::string> inputs = {});
 
 // Missing files get the exit code every command gives them, damaged ones their own.
 int ReadState(const std::string& path, StateFile& state);
