@@ -133,6 +133,14 @@ public:
     // their events and frame ticks from here.
     virtual void Idle() {}
     virtual int HandleWheel(float) { return 0; }
+    // Where the mouse pointer is, in window coordinates; false when that is not known. This
+    // base knows only the last position its mouse entries were given.
+    virtual bool PointerAt(int& x, int& y)
+    {
+        x = mouseX;
+        y = mouseY;
+        return true;
+    }
     // Copies a box of the canvas to the screen; ends every paint pass. Without a window the
     // canvas is all there is, so there is nothing to copy and the pass succeeds.
     virtual bool ShowRect(const IBox&) { return true; }
@@ -165,6 +173,16 @@ public:
     // layer. This base has no window: it records the warning (the last kMaxWarnings are
     // kept) and tells the listener, if one is set.
     virtual void ShowWarning(const char* caption, const char* text);
+
+    // The editor's status line, for window layers with something to tell the user and no
+    // box to tell it in (a desktop without dialog programs). The plug-in's layout sets it;
+    // ShowStatus is called under the plug-in's object lock and does nothing until it is set.
+    void SetStatusLine(std::function<void(const char*)> line) { statusLine = std::move(line); }
+    void ShowStatus(const char* text)
+    {
+        if (statusLine)
+            statusLine(text ? text : "");
+    }
 
     // ---- warnings that wait for the plug-in's lock to be let go ------------------------
     // A message box waits for the user; shown while the plug-in's lock is held, it would
@@ -199,6 +217,7 @@ private:
     std::atomic<bool> warningsPending { false }; // set whenever pendingWarnings is not empty
     std::vector<Warning> shownWarnings;
     std::function<void(const Warning&)> warningListener;
+    std::function<void(const char*)> statusLine;
     std::vector<std::unique_ptr<IControl>> controls;
     IBox paintBox;
     IRaster canvas;

@@ -112,6 +112,7 @@ void CLS_QUELLORN::BuildEditor()
             surface->GetImage(kLoopImage, "img/loop.png", 1)));
     }
     surface->AttachControl(infoLabel);
+    surface->SetStatusLine([label = infoLabel](const char* text) { label->ShowMessage(text); });
 
     AttachEditor(surface);
     surface->SetAcceptDrops(true);

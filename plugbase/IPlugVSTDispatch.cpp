@@ -4,6 +4,7 @@
 
 #include "editor/IEditorSurface.h"
 #include "plugbase/EditorPictureRequest.h"
+#include "plugbase/VstKeyCode.h"
 
 #include <charconv>
 #include <cmath>
@@ -147,6 +148,17 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         if (editor)
             editor->Idle();
         return 0;
+    case effEditKeyDown: {
+        // Hosts that keep the keyboard focus pass keys on; an answer of 0 tells them the
+        // key is theirs to use.
+        const int key = editor ? VstKeyCode(index, static_cast<int>(value)) : -1;
+        int x = 0;
+        int y = 0;
+        if (key < 0 || !editor->PointerAt(x, y))
+            return 0;
+        editor->KeyDown(x, y, key);
+        return 1;
+    }
     case effIdentify:
         return kIdentifyAnswer;
     case effGetChunk:

@@ -45,6 +45,59 @@ std::vector<std::string> CleanEnvironment()
     return result;
 }
 
+namespace {
+
+// The arguments and environment as exec wants them, built before fork: between fork and
+// exec a child of a threaded process may only make async-signal-safe calls.
+struct ExecArgs {
+    explicit ExecArgs(const std::vector<std::string>& argv)
+        : env(CleanEnvironment())
+    {
+        for (const std::string& arg : argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        for (const std::string& entry : env)
+            envp.push_back(const_cast<char*>(entry.c_str()));
+        envp.push_back(nullptr);
+    }
+    std::vector<std::string> env;
+    std::vector<char*> args;
+    std::vector<char*> envp;
+};
+
+} // namespace
+
+bool StartAnswering(const std::vector<std::string>& argv, pid_t& child, int& output)
+{
+    if (argv.empty())
+        return false;
+    const std::string program = FindProgram(argv[0]);
+    if (program.empty())
+        return false;
+    const ExecArgs exec(argv);
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        return false;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        return false;
+    }
+    if (pid == 0) {
+        // dup2 clears close-on-exec on the copy, so the helper keeps its output.
+        if (dup2(pipeFds[1], STDOUT_FILENO) < 0)
+            _exit(127);
+        execve(program.c_str(), exec.args.data(), exec.envp.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK);
+    child = pid;
+    output = pipeFds[0];
+    return true;
+}
+
 bool StartDetached(const std::vector<std::string>& argv)
 {
     if (argv.empty())
@@ -52,17 +105,7 @@ bool StartDetached(const std::vector<std::string>& argv)
     const std::string program = FindProgram(argv[0]);
     if (program.empty())
         return false;
-    // Everything the child needs is built before fork: between fork and exec a child of a
-    // threaded process may only make async-signal-safe calls.
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    const std::vector<std::string> env = CleanEnvironment();
-    std::vector<char*> envp;
-    for (const std::string& entry : env)
-        envp.push_back(const_cast<char*>(entry.c_str()));
-    envp.push_back(nullptr);
+    const ExecArgs exec(argv);
 
     int pipeFds[2];
     // Close-on-exec: a helper that started holds no end of it, so the read below ends.
@@ -81,7 +124,7 @@ bool StartDetached(const std::vector<std::string>& argv)
         setsid();
         const pid_t helper = fork();
         if (helper == 0) {
-            execve(program.c_str(), args.data(), envp.data());
+            execve(program.c_str(), exec.args.data(), exec.envp.data());
             const char failed = 1;
             (void)!write(pipeFds[1], &failed, 1);
             _exit(127);

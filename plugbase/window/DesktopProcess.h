@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace DesktopProcess {
@@ -16,6 +17,10 @@ std::string FindProgram(const std::string& name);
 
 // True when the program was found and started.
 bool StartDetached(const std::vector<std::string>& argv);
+
+// Starts a helper whose standard output is its answer, as a child that the caller reaps
+// with waitpid: its id, and the read end of its output, non-blocking and close-on-exec.
+bool StartAnswering(const std::vector<std::string>& argv, pid_t& child, int& output);
 
 // The environment a helper gets: this process's, less the variables that redirect the
 // dynamic loader.

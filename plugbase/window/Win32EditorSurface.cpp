@@ -235,6 +235,16 @@ int Win32EditorSurface::HandleWheel(float delta)
     return 1;
 }
 
+bool Win32EditorSurface::PointerAt(int& x, int& y)
+{
+    POINT point {};
+    if (!window || !GetCursorPos(&point) || !ScreenToClient(window, &point))
+        return false;
+    x = point.x;
+    y = point.y;
+    return true;
+}
+
 // ---- window procedure ---------------------------------------------------------------------
 
 LRESULT CALLBACK Win32EditorSurface::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -30,6 +30,7 @@ public:
     bool OpenWindow(void* parent) override;
     void CloseWindow() override;
     int HandleWheel(float delta) override;
+    bool PointerAt(int& x, int& y) override;
     bool ShowRect(const IBox& box) override;
     void OpenTextEntry(IControl* control) override;
     void OpenParamEntry(IControl* control, IParameter* param, bool centred) override;

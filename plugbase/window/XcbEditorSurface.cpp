@@ -69,6 +69,13 @@ bool XcbEditorSurface::OpenWindow(void* parent)
     }
     connection = c;
     window = id;
+    hostWindow = parentId;
+    atoms.Intern(c);
+    MarkDropTarget(parentId);
+    // Hosts that embed their frame later (XEmbed) move it under new ancestors, which then
+    // need pointing to us too.
+    const std::uint32_t parentEvents = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, parentId, XCB_CW_EVENT_MASK, &parentEvents);
     depth = screen->root_depth;
     swapBytes = setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST;
     maxRequestBytes = xcb_get_maximum_request_length(c) * 4u;
@@ -94,15 +101,24 @@ void XcbEditorSurface::CloseWindow()
     if (WheelCountdown() > 0 && plug)
         plug->FinishWheelEdit();
     entry.Close();
+    dialog.Cancel();
+    HandOverClipboard();
+    UnmarkDropTarget();
+    FreeCursors();
+    dragSource = 0;
+    dropPending = false;
     // Closing the connection releases everything it made (window, context) even when the
     // host has already destroyed our parent; destroying the window first keeps a shared
     // parent tidy for the host while the server catches up.
     if (window)
         xcb_destroy_window(connection, window);
-    xcb_flush(connection);
+    // A round trip: the host finds its windows as we leave them once the call returns, not
+    // whenever the server gets to the rest of our requests.
+    std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
     connection = nullptr;
     window = 0;
+    hostWindow = 0;
     gc = 0;
     keysyms.clear();
     band.clear();
@@ -121,6 +137,8 @@ void XcbEditorSurface::Idle()
         return;
     }
     ServeEvents();
+    if (connection)
+        ServeDialog();
     if (connection && clock.TickDue(FrameClock::Clock::now()))
         Tick();
     if (connection)

@@ -11,11 +11,14 @@
 
 #include "editor/IEditorSurface.h"
 #include "plugbase/window/CanvasTextEntry.h"
+#include "plugbase/window/DesktopDialog.h"
 #include "plugbase/window/FrameClock.h"
+#include "plugbase/window/XcbAtoms.h"
 
 #include <xcb/xcb.h>
 
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -38,6 +41,17 @@ public:
     void OpenParamEntry(IControl* control, IParameter* param, bool centred) override;
     bool OpenWebPage(const char* url, const char* caption, const char* question,
                      const char* failure) override;
+    bool PointerAt(int& x, int& y) override;
+    void SetCursor(Cursor shape) override;
+    // Owns the CLIPBOARD selection while the window is open and serves it from idle.
+    bool CopyToClipboard(const char* text) override;
+    // Starts the desktop's file dialog and answers "nothing chosen" at once: the file the
+    // user picks arrives on a later idle call as a drop at the point of the click that
+    // asked. With no dialog program installed, a warning says how else to load a file.
+    bool PromptForFile(char* outPath, int size, bool save, const char* startFolder,
+                       const char* extensions) override;
+    // Shown by the desktop's dialog program while the window is open; always recorded.
+    void ShowWarning(const char* caption, const char* text) override;
 
     bool IsWindowOpen() const { return connection != nullptr; }
     std::uint32_t WindowId() const { return window; }
@@ -57,9 +71,21 @@ private:
     void LoadKeyboardMapping();
     bool PointerPosition(int& x, int& y, std::uint16_t& state);
     void AddExposed(const IBox& box);
+    void FreeCursors();
+    void HandOverClipboard();
+    void HandleSelectionRequest(const xcb_selection_request_event_t& request);
+    void HandleSelectionNotify(const xcb_selection_notify_event_t& notify);
+    void HandleClientMessage(const xcb_client_message_event_t& message);
+    void SendToSource(xcb_atom_t type, std::uint32_t d1, std::uint32_t d2, std::uint32_t d3,
+                      std::uint32_t d4);
+    void FinishDrop(bool accepted);
+    void MarkDropTarget(xcb_window_t parent);
+    void UnmarkDropTarget();
+    void ServeDialog();
 
     xcb_connection_t* connection = nullptr;
     xcb_window_t window = 0;
+    xcb_window_t hostWindow = 0;
     xcb_gcontext_t gc = 0;
     std::uint8_t depth = 24;
     bool swapBytes = false;
@@ -78,4 +104,23 @@ private:
     int lastPressX = 0;
     int lastPressY = 0;
     int lastPressButton = 0;
+
+    XcbAtoms atoms;
+    xcb_cursor_t cursors[3] = {};
+    std::string clipboardText;
+    // The drag under way: its source, the window it aimed at, where it is over us, and
+    // whether it offers a file list.
+    xcb_window_t dragSource = 0;
+    xcb_window_t dragTarget = 0;
+    int dragX = 0;
+    int dragY = 0;
+    bool dragHasFiles = false;
+    bool dropPending = false;
+    // Host windows given an XdndProxy property pointing to us, to be taken off on close.
+    std::vector<xcb_window_t> proxied;
+    // Our window as those properties name it: it may be gone, with its parent, by close.
+    xcb_window_t proxyFor = 0;
+    DesktopDialog dialog;
+    int dialogX = 0;
+    int dialogY = 0;
 };

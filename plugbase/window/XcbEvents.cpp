@@ -102,6 +102,27 @@ void XcbEditorSurface::HandleEvent(const xcb_generic_event_t& event)
             window = 0;
         break;
     }
+    case XCB_REPARENT_NOTIFY: {
+        const auto& e = reinterpret_cast<const xcb_reparent_notify_event_t&>(event);
+        if (e.window == hostWindow && window) {
+            UnmarkDropTarget();
+            MarkDropTarget(hostWindow);
+        }
+        break;
+    }
+    case XCB_SELECTION_REQUEST:
+        HandleSelectionRequest(reinterpret_cast<const xcb_selection_request_event_t&>(event));
+        break;
+    case XCB_SELECTION_CLEAR:
+        // Another client copied something: what we held is no longer the clipboard.
+        clipboardText.clear();
+        break;
+    case XCB_SELECTION_NOTIFY:
+        HandleSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
+        break;
+    case XCB_CLIENT_MESSAGE:
+        HandleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
+        break;
     case XCB_MAPPING_NOTIFY:
         LoadKeyboardMapping();
         break;

@@ -109,6 +109,12 @@ TEST_F(EditorWindowInput, KeysReachTheControlUnderThePointerAsEditorCodes)
         EXPECT_EQ(recorder->keys[0].x, 220);
         EXPECT_EQ(recorder->keys[0].y, 360);
     }
+    // A key the host passes on reaches the same control, at the pointer.
+    recorder->keys.clear();
+    EXPECT_EQ(host.Dispatch(effEditKeyDown, 'q', 0), 1);
+    ASSERT_EQ(recorder->keys.size(), 1u);
+    EXPECT_EQ(recorder->keys[0].x, 220);
+    EXPECT_EQ(recorder->keys[0].y, 360);
 }
 
 TEST_F(EditorWindowInput, ATextFieldsEntryTakesReturnOnTheTickAndARightClickEmptiesIt)

@@ -69,6 +69,30 @@ const char* StateDescription()
     return kText.c_str();
 }
 
+const char* EditDescription()
+{
+    static const std::string kText =
+        std::string(
+            "Loads the VST 2 plug-in PLUGIN, sets it up with the options below and opens its\n"
+            "editor in a window of its own (on Linux, on the X display DISPLAY names), idling it\n"
+            "as a host does until the window is closed.\n"
+            "\n"
+            "--midi plays the Standard MIDI File through the plug-in in real time, without\n"
+            "sound, so the editor shows the notes as they play. --save writes the plug-in's\n"
+            "state when the window closes: a bank when FILE ends in .fxb, else a program.\n"
+            "\n"
+            "Exit codes: 1 a failure the message explains (such as no display, or a plug-in\n"
+            "without an editor), 2 a usage error, 3 a missing input file, 4 to 7 a module\n"
+            "that cannot be loaded as a plug-in, 8 a MIDI file that cannot be read, 9 to 16 a\n"
+            "--state file that cannot be used or a state that cannot be saved, 17 a --slot file\n"
+            "the plug-in could not load, 18 the state could not be written.\n"
+            "\n"
+            "The setup options apply once the plug-in is switched on, before the editor\n"
+            "opens. ") +
+        kSetupOrderHelp;
+    return kText.c_str();
+}
+
 const char* SnapshotDescription()
 {
     static const std::string kText =
@@ -98,6 +122,12 @@ const char* SnapshotDescription()
 const std::vector<Command>& AllCommands()
 {
     static const std::vector<Command> kCommands = {
+        {"edit", "Open a plug-in's editor in a window of its own", "PLUGIN", EditDescription(),
+         WithSetupOptions({
+             {"--midi", "FILE", "Play this Standard MIDI File in real time, without sound"},
+             {"--save", "STATE", "Write the plug-in's state (.fxp or .fxb) on close"},
+         }),
+         1, 1, &RunEdit},
         {"info", "Print what a plug-in module reports about itself", "PLUGIN",
          "Loads the VST 2 module PLUGIN, opens it and prints its names, identity, flags,\n"
          "pins, parameters and programs. The output is the same on every platform.",

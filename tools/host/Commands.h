@@ -85,6 +85,7 @@ int OpenPlugin(HostCallback& host, const HostSettings& settings, PluginModule& p
 void PrintParameters(const PluginModule& plugin, bool withRanges = false);
 void PrintPrograms(const PluginModule& plugin);
 
+int RunEdit(const CommandArgs& args);
 int RunInfo(const CommandArgs& args);
 int RunPrograms(const CommandArgs& args);
 int RunRender(const CommandArgs& args);
