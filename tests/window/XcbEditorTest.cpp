@@ -14,6 +14,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <utility>
 #include <functional>
 #include <thread>
 
@@ -304,6 +307,88 @@ TEST_F(XcbEditorTest, WindowShowsTheSamePixelsAsAHeadlessEditorInTheSameState)
     // Not a blank comparison: the knob's colour is on the screen.
     EXPECT_EQ(shown[static_cast<std::size_t>(330 * 504 + 70)], canvas.Pixels()[330 * 504 + 70] & 0xffffffu);
     EXPECT_NE(shown[static_cast<std::size_t>(330 * 504 + 70)], 0u);
+}
+
+// The window's size as the server has it.
+std::pair<int, int> WindowSize(xcb_connection_t* connection, xcb_window_t window)
+{
+    xcb_get_geometry_reply_t* geometry
+        = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    if (!geometry)
+        return { 0, 0 };
+    const std::pair<int, int> size { geometry->width, geometry->height };
+    std::free(geometry);
+    return size;
+}
+
+void SetResources(xcb_connection_t* connection, xcb_window_t root, const std::string& text)
+{
+    if (text.empty())
+        xcb_delete_property(connection, root, XCB_ATOM_RESOURCE_MANAGER);
+    else
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER,
+            XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(text.size()), text.data());
+}
+
+TEST_F(XcbEditorTest, OpensAtTwiceTheSizeOnDenseScreensAndOtherwiseAtOne)
+{
+    struct Case {
+        float hostScale;
+        const char* resources;
+        int width;
+    };
+    const Case cases[] = {
+        { 1.0f, "", 504 },
+        { 1.25f, "Xft.antialias:\t1\nXft.dpi:\t120\n", 504 },
+        { 1.5f, "", 1008 },
+        { 2.0f, "Xft.dpi:\t96\n", 1008 },
+        { 1.0f, "Xft.hinting:\t1\nXft.dpi:\t144\n", 1008 },
+        { 1.0f, "Xft.dpi: 192.0\n", 1008 },
+    };
+    const xcb_window_t large = server.MakeParent(1100, 1000);
+    for (const Case& c : cases) {
+        SetResources(server.connection, server.screen->root, c.resources);
+        server.Sync();
+        EXPECT_EQ(host.Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, c.hostScale), 1);
+        ASSERT_TRUE(Open(large));
+        ERect* rect = nullptr;
+        ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, c.width) << c.hostScale << " " << c.resources;
+        EXPECT_EQ(rect->bottom - rect->top, c.width == 504 ? 492 : 984);
+        EXPECT_EQ(WindowSize(server.connection, editor->WindowId()),
+            std::make_pair(c.width, c.width == 504 ? 492 : 984));
+        host.Dispatch(effEditClose);
+    }
+    SetResources(server.connection, server.screen->root, "");
+    server.Sync();
+}
+
+TEST_F(XcbEditorTest, DoubledWindowShowsEachCanvasPixelAsFourAndMapsThePointerBack)
+{
+    const xcb_window_t large = server.MakeParent(1100, 1000);
+    host.Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, 2.0f);
+    ASSERT_TRUE(Open(large));
+    PumpFor(200ms);
+    const std::vector<std::uint32_t> shown = server.Pixels(editor->WindowId(), 1008, 984);
+    ASSERT_EQ(shown.size(), 1008u * 984u);
+    const IRaster& canvas = editor->Canvas();
+    int differing = 0;
+    for (int y = 0; y < 984; ++y)
+        for (int x = 0; x < 1008; ++x)
+            differing += shown[static_cast<std::size_t>(y * 1008 + x)]
+                != (canvas.Pixels()[(y / 2) * 504 + x / 2] & 0xffffffu);
+    EXPECT_EQ(differing, 0);
+
+    // A click on the screen's (2x, 2y) lands on the canvas's (x, y): the entry's box.
+    server.Click(2 * 230, 2 * 310);
+    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    EXPECT_EQ(editor->TextEntry().Control(), editor->ControlAt(editor->HitTest(230, 310)));
+    // A wheel notch over the knob's doubled box.
+    const double before = Value(kKnobParam);
+    server.MovePointer(2 * 60, 2 * 320);
+    server.Button(4, true);
+    server.Button(4, false);
+    EXPECT_TRUE(Pump([&] { return Value(kKnobParam) > before; }));
 }
 
 TEST_F(XcbEditorTest, TwoInstancesEditorsOpenAtOnce)
