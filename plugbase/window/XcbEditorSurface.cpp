@@ -134,6 +134,7 @@ void XcbEditorSurface::CloseWindow()
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
     connection = nullptr;
+    transfers.clear();
     window = 0;
     hostWindow = 0;
     gc = 0;

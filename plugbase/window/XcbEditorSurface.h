@@ -83,6 +83,8 @@ private:
     void HandOverClipboard();
     void HandleSelectionRequest(const xcb_selection_request_event_t& request);
     void HandleSelectionNotify(const xcb_selection_notify_event_t& notify);
+    void HandlePropertyNotify(const xcb_property_notify_event_t& notify);
+    void SendNextPiece(std::size_t transfer);
     void HandleClientMessage(const xcb_client_message_event_t& message);
     void SendToSource(xcb_atom_t type, std::uint32_t d1, std::uint32_t d2, std::uint32_t d3,
                       std::uint32_t d4);
@@ -118,6 +120,16 @@ private:
     XcbAtoms atoms;
     xcb_cursor_t cursors[3] = {};
     std::string clipboardText;
+    // Clipboard texts too long for one request, going to their readers piece by piece
+    // (INCR): each piece is written once the reader has deleted the one before.
+    struct Transfer {
+        xcb_window_t requestor;
+        xcb_atom_t property;
+        xcb_atom_t type;
+        std::string text;
+        std::size_t sent;
+    };
+    std::vector<Transfer> transfers;
     // The drag under way: its source, the window it aimed at, where it is over us, and
     // whether it offers a file list.
     xcb_window_t dragSource = 0;

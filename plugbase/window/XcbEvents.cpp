@@ -122,6 +122,9 @@ void XcbEditorSurface::HandleEvent(const xcb_generic_event_t& event)
     case XCB_SELECTION_NOTIFY:
         HandleSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
         break;
+    case XCB_PROPERTY_NOTIFY:
+        HandlePropertyNotify(reinterpret_cast<const xcb_property_notify_event_t&>(event));
+        break;
     case XCB_CLIENT_MESSAGE:
         HandleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
         break;
