@@ -5,6 +5,7 @@
 #include "editor/IInputPrm.h"
 #include "editor/IKnobControl.h"
 #include "engine/Quellorn.h"
+#include "plugbase/EditorPictureRequest.h"
 #include "plugbase/IParameter.h"
 #include "plugbase/window/XcbEditorSurface.h"
 #include "tests/plugbase/TestHost.h"
@@ -18,6 +19,7 @@
 #include <string>
 #include <utility>
 #include <functional>
+#include <future>
 #include <thread>
 
 namespace {
@@ -262,6 +264,71 @@ TEST_F(XcbEditorTest, IdleFromAnotherThreadOrOutOfTimeDoesNothing)
     EXPECT_TRUE(Pump([&] { return Value(kKnobParam) != before; }));
 }
 
+TEST_F(XcbEditorTest, LayoutButtonAndKeyboardEntryAnswerClicksAndTypedKeys)
+{
+    ASSERT_TRUE(Open(parent));
+    // The keyboard's entry field is made by its first paint.
+    PumpFor(100ms);
+    // Slot 1's Loop button.
+    constexpr int kLoop = kParamLoop;
+    const double loop = Value(kLoop);
+    server.Click(130, 453);
+    ASSERT_TRUE(Pump([&] { return Value(kLoop) != loop; }));
+    EXPECT_EQ(Value(kLoop), 1.0 - loop);
+
+    // The lower band of slot 1's keyboard, middle third: the root key's field, opened by a
+    // left or a right click, taken on Return.
+    struct Case {
+        int button;
+        int x;
+        const char* typed;
+        double root;
+    };
+    for (const Case& c : { Case { 1, 100, "60", 60.0 }, Case { 3, 92, "72", 72.0 } }) {
+        server.Click(c.x, 245, c.button);
+        ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); })) << c.typed;
+        server.Type(c.typed);
+        server.Key(0xff0d); // Return
+        EXPECT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); })) << c.typed;
+        EXPECT_EQ(Value(kParamRootNote), c.root);
+    }
+}
+
+TEST_F(XcbEditorTest, WholeEditorLifeOnASecondThread)
+{
+    // As a host with a user-interface thread of its own opens, idles and closes the editor
+    // there, while its main thread idles too: those calls must change nothing.
+    std::promise<bool> opened;
+    std::promise<void> go;
+    std::future<void> goSignal = go.get_future();
+    bool changed = false;
+    const double before = Value(kKnobParam);
+    std::thread ui([&] {
+        const bool open = Open(parent);
+        // The server maps the window in its own time; the wheel must find it there.
+        PumpFor(100ms);
+        opened.set_value(open);
+        goSignal.wait();
+        changed = Pump([&] { return Value(kKnobParam) != before; });
+        host.Dispatch(effEditClose);
+    });
+    ASSERT_TRUE(opened.get_future().get());
+    server.MovePointer(60, 320);
+    server.Button(4, true);
+    server.Button(4, false);
+    for (int i = 0; i < 10; ++i) {
+        host.Dispatch(effEditIdle);
+        std::this_thread::sleep_for(10ms);
+    }
+    const double untouched = Value(kKnobParam);
+    go.set_value();
+    ui.join();
+    EXPECT_EQ(untouched, before);
+    EXPECT_TRUE(changed);
+    server.Sync();
+    EXPECT_TRUE(server.Children(parent).empty());
+}
+
 TEST_F(XcbEditorTest, FrameTimerKeepsItsRateWhateverTheIdleRate)
 {
     ASSERT_TRUE(Open(parent));
@@ -371,12 +438,15 @@ TEST_F(XcbEditorTest, DoubledWindowShowsEachCanvasPixelAsFourAndMapsThePointerBa
     PumpFor(200ms);
     const std::vector<std::uint32_t> shown = server.Pixels(editor->WindowId(), 1008, 984);
     ASSERT_EQ(shown.size(), 1008u * 984u);
-    const IRaster& canvas = editor->Canvas();
+    // The headless picture of the same state, as the snapshot command takes it.
+    std::vector<std::uint32_t> picture(504u * 492u);
+    EditorPictureRequest request { 504, 492, picture.data() };
+    ASSERT_EQ(host.Dispatch(effVendorSpecific, kVendorEditorPicture, 0, &request), 0xBEEF);
     int differing = 0;
     for (int y = 0; y < 984; ++y)
         for (int x = 0; x < 1008; ++x)
             differing += shown[static_cast<std::size_t>(y * 1008 + x)]
-                != (canvas.Pixels()[(y / 2) * 504 + x / 2] & 0xffffffu);
+                != (picture[static_cast<std::size_t>((y / 2) * 504 + x / 2)] & 0xffffffu);
     EXPECT_EQ(differing, 0);
 
     // A click on the screen's (2x, 2y) lands on the canvas's (x, y): the entry's box.
