@@ -138,7 +138,7 @@ public:
     // open; this base has no window and ignores it.
     virtual void SetHostScale(float) {}
     // Screen pixels per canvas pixel, each way, of the window (1 when it draws 1:1); while
-    // no window is open, the factor the next open would use as far as it is known yet.
+    // no window is open, the factor the next open would use as far as it is known now.
     virtual int WindowScale() const { return 1; }
     // Where the mouse pointer is, in window coordinates; false when that is not known. This
     // base knows only the last position its mouse entries were given.

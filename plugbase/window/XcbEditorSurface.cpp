@@ -46,7 +46,8 @@ bool XcbEditorSurface::OpenWindow(void* parent)
         return false;
     }
 
-    scale = hostScale >= kDoubleSizeHostScale || XftDpi(c, screen->root) >= kDoubleSizeDpi ? 2 : 1;
+    desktopDpi = XftDpi(c, screen->root);
+    scale = hostScale >= kDoubleSizeHostScale || desktopDpi >= kDoubleSizeDpi ? 2 : 1;
     const xcb_window_t id = xcb_generate_id(c);
     // Our own visual and colormap: the parent's may differ (a 32-bit frame), and then a
     // border pixel and colormap must be given or the server refuses the window.
@@ -100,8 +101,18 @@ int XcbEditorSurface::WindowScale() const
 {
     if (connection)
         return scale;
-    // Before opening only the host's word is known; the desktop's is read at the open.
-    return hostScale >= kDoubleSizeHostScale ? 2 : 1;
+    if (hostScale >= kDoubleSizeHostScale)
+        return 2;
+    // Hosts size their frame before opening: the desktop is asked on a short-lived
+    // connection once after each close (its scaling may have changed meanwhile).
+    if (desktopDpi < 0) {
+        desktopDpi = 0;
+        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+        if (!xcb_connection_has_error(c))
+            desktopDpi = XftDpi(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
+        xcb_disconnect(c);
+    }
+    return desktopDpi >= kDoubleSizeDpi ? 2 : 1;
 }
 
 int XcbEditorSurface::ToCanvas(int windowCoordinate) const
@@ -135,6 +146,7 @@ void XcbEditorSurface::CloseWindow()
     xcb_disconnect(connection);
     connection = nullptr;
     transfers.clear();
+    desktopDpi = -1;
     window = 0;
     hostWindow = 0;
     gc = 0;

@@ -417,8 +417,11 @@ TEST_F(XcbEditorTest, OpensAtTwiceTheSizeOnDenseScreensAndOtherwiseAtOne)
         SetResources(server.connection, server.screen->root, c.resources);
         server.Sync();
         EXPECT_EQ(host.Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, c.hostScale), 1);
-        ASSERT_TRUE(Open(large));
+        // Hosts size their frame before opening, and again after.
         ERect* rect = nullptr;
+        ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, c.width) << c.hostScale << " " << c.resources;
+        ASSERT_TRUE(Open(large));
         ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
         EXPECT_EQ(rect->right - rect->left, c.width) << c.hostScale << " " << c.resources;
         EXPECT_EQ(rect->bottom - rect->top, c.width == 504 ? 492 : 984);
