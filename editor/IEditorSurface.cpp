@@ -204,12 +204,12 @@ bool IEditorSurface::DrawImage(const IImage& image, const IBox& box, int frame,
     const IBox clipped = box.Intersect(paintBox);
     if (clipped.Empty())
         return true;
-    const IBox cut = CutToRaster(clipped, canvas.Width(), canvas.Height());
+    const IBox cut = CutToRaster(Moved(clipped), target->Width(), target->Height());
     const IBlend b = BlendOrDefault(blend);
-    RasterBlit::Blit(canvas, *image.raster, cut.left, cut.top,
-                     ToInt(std::int64_t { srcX } + cut.left - box.left),
-                     ToInt(std::int64_t { srcY } + cut.top - box.top), Span(cut.left, cut.right),
-                     Span(cut.top, cut.bottom),
+    RasterBlit::Blit(*target, *image.raster, cut.left, cut.top,
+                     ToInt(std::int64_t { srcX } + cut.left + originX - box.left),
+                     ToInt(std::int64_t { srcY } + cut.top + originY - box.top),
+                     Span(cut.left, cut.right), Span(cut.top, cut.bottom),
                      b.weight, RasterBlend::MethodFromInt(b.method));
     return true;
 }
@@ -217,7 +217,8 @@ bool IEditorSurface::DrawImage(const IImage& image, const IBox& box, int frame,
 bool IEditorSurface::DrawRaster(const IRaster& raster, int x, int y, const IBlend* blend)
 {
     const IBlend b = BlendOrDefault(blend);
-    RasterBlit::Blit(canvas, raster, x, y, 0, 0, raster.Width(), raster.Height(), b.weight,
+    RasterBlit::Blit(*target, raster, ToInt(std::int64_t { x } - originX),
+                     ToInt(std::int64_t { y } - originY), 0, 0, raster.Width(), raster.Height(), b.weight,
                      RasterBlend::MethodFromInt(b.method));
     return true;
 }
@@ -236,8 +237,8 @@ bool IEditorSurface::DrawRotated(const IImage& image, float cx, float cy, float 
     if (!(std::fabs(left) <= limit) || !(std::fabs(top) <= limit))
         return true;
     const IBlend b = BlendOrDefault(blend);
-    RasterRotate::BlitRotated(canvas, *image.raster, static_cast<int>(left),
-                              static_cast<int>(top), w, h, srcX, srcY, static_cast<float>(w),
+    RasterRotate::BlitRotated(*target, *image.raster, static_cast<int>(left) - originX,
+                              static_cast<int>(top) - originY, w, h, srcX, srcY, static_cast<float>(w),
                               static_cast<float>(h), angle, b.weight,
                               RasterBlend::MethodFromInt(b.method));
     return true;
@@ -252,7 +253,8 @@ bool IEditorSurface::DrawLine(const IArgb& colour, float x1, float y1, float x2,
         return true;
     const std::uint32_t packed = colour.Packed();
     const float opacity = static_cast<float>(packed >> 24) / 255.0f;
-    RasterLine::DrawLine(canvas, ix1, iy1, ix2, iy2, packed, opacity,
+    RasterLine::DrawLine(*target, ix1 - originX, iy1 - originY, ix2 - originX, iy2 - originY,
+                         packed, opacity,
                          RasterBlend::MethodFromInt(blend ? blend->method : 0), antialias);
     return true;
 }
@@ -260,8 +262,8 @@ bool IEditorSurface::DrawLine(const IArgb& colour, float x1, float y1, float x2,
 bool IEditorSurface::FillBox(const IArgb& colour, const IBox& box, const IBlend* blend)
 {
     const IBlend b = BlendOrDefault(blend);
-    const IBox cut = CutToRaster(box, canvas.Width(), canvas.Height());
-    RasterFill::FillRect(canvas, cut.left, cut.top, Span(cut.left, cut.right),
+    const IBox cut = CutToRaster(Moved(box), target->Width(), target->Height());
+    RasterFill::FillRect(*target, cut.left, cut.top, Span(cut.left, cut.right),
                          Span(cut.top, cut.bottom), colour.Packed(), b.weight,
                          RasterBlend::MethodFromInt(b.method));
     return true;
@@ -303,8 +305,9 @@ bool IEditorSurface::PaintText(ITextStyle& style, const char* text, const IBox& 
     const std::uint32_t packed = style.colour.Packed();
     if ((packed >> 24) != 255)
         flags |= RasterText::kUseColourAlpha;
-    style.cachedFont->DrawText(canvas, text, box.left, box.top, box.right, box.bottom, packed,
-                               flags);
+    const IBox moved = Moved(box);
+    style.cachedFont->DrawText(*target, text, moved.left, moved.top, moved.right, moved.bottom,
+                               packed, flags);
     return true;
 }
 
@@ -318,14 +321,59 @@ bool IEditorSurface::PaintDirty(const IBox& box)
     if (count == 0)
         return true;
     paintBox = box;
-    for (std::size_t i = 0; i < count; ++i) {
-        IControl& control = *controls[i];
-        if (!control.Hidden() && control.Box().Overlaps(box))
-            control.Paint(*this);
+    {
+        struct Part {
+            IEditorSurface& surface;
+            ~Part() { surface.EndPart(); }
+        } part { *this };
+        BeginPart(box);
+        for (std::size_t i = 0; i < count; ++i) {
+            IControl& control = *controls[i];
+            if (!control.Hidden() && control.Box().Overlaps(box))
+                control.Paint(*this);
+        }
     }
     for (std::size_t i = 0; i < count; ++i)
         controls[i]->Validate();
     return ShowRect(box);
+}
+
+IBox IEditorSurface::Moved(const IBox& box) const
+{
+    const auto move = [](int v, int by) { return ToInt(std::int64_t { v } - by); };
+    return {move(box.left, originX), move(box.top, originY), move(box.right, originX),
+            move(box.bottom, originY)};
+}
+
+void IEditorSurface::BeginPart(const IBox& box)
+{
+    const IBox whole {0, 0, canvas.Width(), canvas.Height()};
+    const IBox shown = box.Intersect(whole);
+    if (!whole.Empty() && box.left <= 0 && box.top <= 0 && box.right >= whole.right &&
+        box.bottom >= whole.bottom)
+        return; // the whole canvas: draw straight into it
+    // A box off the canvas still gets a pass (controls may overlap it), into nothing.
+    part.Resize(shown.Width(), shown.Height());
+    for (int y = 0; y < part.Height(); ++y)
+        std::memcpy(part.Pixels() + std::size_t(y) * part.Width(),
+                    canvas.Pixels() + std::size_t(shown.top + y) * canvas.Width() + shown.left,
+                    std::size_t(part.Width()) * sizeof(std::uint32_t));
+    target = &part;
+    originX = shown.left;
+    originY = shown.top;
+}
+
+void IEditorSurface::EndPart()
+{
+    if (target != &part)
+        return;
+    for (int y = 0; y < part.Height(); ++y)
+        std::memcpy(canvas.Pixels() + std::size_t(originY + y) * canvas.Width() + originX,
+                    part.Pixels() + std::size_t(y) * part.Width(),
+                    std::size_t(part.Width()) * sizeof(std::uint32_t));
+    target = &canvas;
+    originX = 0;
+    originY = 0;
 }
 
 bool IEditorSurface::CollectDirty(IBox& out)

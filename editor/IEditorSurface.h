@@ -214,6 +214,12 @@ protected:
     IPlugBase* plug;
 
 private:
+    // The pass target for `box` (see `part` below), and back to the canvas.
+    void BeginPart(const IBox& box);
+    void EndPart();
+    // A box in editor pixels as a box of the pass target.
+    IBox Moved(const IBox& box) const;
+
     std::recursive_mutex lock;
     mutable std::mutex warningLock; // guards the three warning fields below only
     struct PendingWarning {
@@ -229,6 +235,14 @@ private:
     IBox paintBox;
     IRaster canvas;
     IRaster spare;
+    // Where drawing lands, and the editor point at its top-left. A pass over part of the
+    // editor draws into `part`, a copy of that part of the canvas, and copies it back, so
+    // controls that reach beyond the paint box change nothing outside it: every pixel the
+    // pass leaves is then the one a full repaint would make.
+    IRaster part;
+    IRaster* target = &canvas;
+    int originX = 0;
+    int originY = 0;
     IBox liveBox;
     int width;
     int height;

@@ -52,6 +52,11 @@ public:
 
     int DisplayTextCount() const { return static_cast<int>(displayTexts.size()); }
     const char* DisplayTextFor(int entryValue) const;
+    // The i-th display text in the order they were added; "" outside the list.
+    const char* DisplayTextAt(int i) const
+    {
+        return i >= 0 && i < DisplayTextCount() ? displayTexts[static_cast<std::size_t>(i)].text : "";
+    }
     bool ValueForDisplayText(const char* text, double* out) const;
 
     void DisplayText(double v, bool normalised, char out[kParamTextSize]) const;

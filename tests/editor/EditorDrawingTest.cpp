@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -152,12 +154,12 @@ TEST_F(EditorDrawing, ImagesAreDrawnOnlyInsideThePaintBoxFromTheirFrame)
     }
 }
 
-TEST_F(EditorDrawing, OtherOperationsIgnoreThePaintBoxAndStayOnTheCanvas)
+TEST_F(EditorDrawing, OtherOperationsStayOnTheCanvas)
 {
     const IRaster dot = MarkedRaster(2, 2);
     const IImage square = surface->GetImage(91003, "", 1); // 4 x 6
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    PaintWith({0, 0, 2, 2}, {0, 0, 2, 2}, [&](IEditorSurface& s) {
+    PaintWith({0, 0, 2, 2}, {0, 0, 40, 30}, [&](IEditorSurface& s) {
         s.DrawRaster(dot, 30, 20, nullptr);
         s.FillBox({255, 0, 0, 9}, {20, 0, 22, 1}, nullptr);
         s.FillBox({255, 0, 0, 7}, {INT_MIN, 28, INT_MAX, INT_MAX}, nullptr);
@@ -184,6 +186,43 @@ TEST_F(EditorDrawing, OtherOperationsIgnoreThePaintBoxAndStayOnTheCanvas)
     EXPECT_EQ(At(c, 0, 10), Marked(2, 0)); // 13 - 3 = 10
     EXPECT_EQ(At(c, 1, 15), Marked(3, 5));
     EXPECT_EQ(At(c, 2, 10), 0u);
+}
+
+// A pass over part of the editor leaves every pixel as a full repaint makes it, even where a
+// control draws beyond the paint box: half-transparent strokes there would otherwise pile up
+// pass after pass, and the screen (which gets only the box) would fall behind the canvas.
+TEST_F(EditorDrawing, APassOverPartOfTheEditorChangesNothingOutsideIt)
+{
+    const IRaster dot = MarkedRaster(5, 5);
+    const IImage square = surface->GetImage(91003, "", 1);
+    // The background, drawn as the editor's is: an image, which keeps to the paint box.
+    IRaster backdrop(40, 30);
+    std::fill(backdrop.Pixels(), backdrop.Pixels() + 40 * 30, 0xFF0A141Eu);
+    const IImage backdropImage {&backdrop, 40, 30, 1};
+    PaintWith({0, 0, 40, 30}, {0, 0, 40, 30}, [&](IEditorSurface& s) {
+        const IBlend replace {1, 1.0f};
+        s.DrawImage(backdropImage, {0, 0, 40, 30}, 1, &replace, true);
+    });
+    ProbeControl* strokes = new ProbeControl(plug, {0, 0, 40, 30}, -1, &log, "strokes");
+    strokes->onPaint = [&](IEditorSurface& s) {
+        const IBlend half {0, 0.5f};
+        s.FillBox({128, 200, 0, 0}, {5, 5, 35, 25}, nullptr);
+        s.DrawLine({128, 0, 200, 0}, 0.0f, 0.0f, 39.0f, 29.0f, nullptr, true);
+        s.DrawRaster(dot, 8, 16, &half);
+        s.DrawRotated(square, 21.0f, 15.0f, 0.7f, &half, 0.0f, 0.0f);
+    };
+    surface->AttachControl(strokes);
+    surface->PaintDirty({0, 0, 40, 30});
+    const std::vector<std::uint32_t> full(surface->Canvas().Pixels(),
+                                          surface->Canvas().Pixels() + 40 * 30);
+    for (const IBox& part : {IBox {10, 10, 20, 20}, IBox {-5, 12, 22, 40}, IBox {30, 0, 90, 9},
+                             IBox {50, 50, 60, 60}}) {
+        surface->PaintDirty(part);
+        const std::vector<std::uint32_t> now(surface->Canvas().Pixels(),
+                                             surface->Canvas().Pixels() + 40 * 30);
+        EXPECT_EQ(now, full) << part.left << "," << part.top << "," << part.right << ","
+                             << part.bottom;
+    }
 }
 
 // A font that records what it is asked to draw.

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <typeindex>
 #include <vector>
@@ -109,6 +110,32 @@ TEST(EditorLayout, EveryControlHasItsIndexClassBoxAndParameter)
         EXPECT_TRUE(field->Hidden()) << i;
         EXPECT_EQ(plug->keyboardDisplay[i - 52]->EntryField(), field) << i;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Every control repainted on its own (as a timer tick repaints what changed), and a few boxes
+// that cut through controls and texts, leave the canvas as the full repaint made it.
+TEST(EditorLayout, RepaintingAnyPartLeavesTheCanvasAsAFullRepaint)
+{
+    TestHost host;
+    ASSERT_NE(host.Create(), nullptr);
+    host.Dispatch(effOpen);
+    IEditorSurface* editor = static_cast<CLS_QUELLORN*>(host.effect->object)->Editor();
+    const IBox whole {0, 0, kEditorWidth, kEditorHeight};
+    editor->PaintDirty(whole);
+    const IRaster& canvas = editor->Canvas();
+    const std::vector<std::uint32_t> full(canvas.Pixels(),
+                                          canvas.Pixels() + kEditorWidth * kEditorHeight);
+    std::vector<IBox> parts = {{60, 300, 140, 330}, {0, 240, 504, 260}, {120, 370, 240, 400},
+                               {26, 73, 784, 77}};
+    for (int i = 0; i < editor->ControlCount(); ++i)
+        parts.push_back(editor->ControlAt(i)->Box());
+    for (const IBox& part : parts)
+        editor->PaintDirty(part);
+    EXPECT_TRUE(std::equal(full.begin(), full.end(), canvas.Pixels()));
 }
 
 } // namespace
