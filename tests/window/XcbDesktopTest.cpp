@@ -275,7 +275,10 @@ TEST_F(XcbDesktopTest, CursorsAreMadeOncePerShapeAndGoneAfterClose)
     for (auto shape : { IEditorSurface::Cursor::kResizeHorizontal, IEditorSurface::Cursor::kUpArrow,
              IEditorSurface::Cursor::kArrow, IEditorSurface::Cursor::kResizeHorizontal })
         editor->SetCursor(shape);
-    server.Sync();
+    // A question on the editor's connection: answered once its cursors are made.
+    int x = 0;
+    int y = 0;
+    editor->PointerAt(x, y);
     EXPECT_EQ(server.ResourceCount("CURSOR"), before + 3);
     host.Dispatch(effEditClose);
     server.Sync();

@@ -89,6 +89,19 @@ protected:
         return done ? done() : true;
     }
     void PumpFor(std::chrono::milliseconds time) { Pump(nullptr, time); }
+    // Waits until the entry is open and the server has taken the focus the click gave it:
+    // the editor's requests and the test's keys come on different connections, and keys
+    // sent before the server handled the focus would go elsewhere. A question on the
+    // editor's own connection is answered only after its earlier requests are done.
+    bool AwaitEntry()
+    {
+        if (!Pump([&] { return editor->TextEntry().IsOpen(); }))
+            return false;
+        int x = 0;
+        int y = 0;
+        editor->PointerAt(x, y);
+        return true;
+    }
     double Value(int index) { return plug->GetParam(index)->PlainValue(); }
 
     XTestServer server;
@@ -221,7 +234,7 @@ TEST_F(XcbEditorTest, ParamEntryCommitsOnReturnAndCancelsOnRightClickElsewhere)
     ASSERT_TRUE(Open(parent));
     PumpFor(50ms);
     server.Click(230, 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     server.Type("60");
     server.Key(0xff0d); // Return
     ASSERT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); }));
@@ -229,7 +242,7 @@ TEST_F(XcbEditorTest, ParamEntryCommitsOnReturnAndCancelsOnRightClickElsewhere)
 
     // Each click lands apart from the one before, so none makes a double click.
     server.Click(210, 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     server.Type("70");
     PumpFor(100ms); // typing settles back to idle on a tick
     server.Click(400, 450, 3);
@@ -238,7 +251,7 @@ TEST_F(XcbEditorTest, ParamEntryCommitsOnReturnAndCancelsOnRightClickElsewhere)
 
     // A left click elsewhere commits what was typed.
     server.Click(250, 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     server.Type("72");
     server.Click(400, 450);
     ASSERT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); }));
@@ -286,7 +299,7 @@ TEST_F(XcbEditorTest, LayoutButtonAndKeyboardEntryAnswerClicksAndTypedKeys)
     };
     for (const Case& c : { Case { 1, 100, "60", 60.0 }, Case { 3, 92, "72", 72.0 } }) {
         server.Click(c.x, 245, c.button);
-        ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); })) << c.typed;
+        ASSERT_TRUE(AwaitEntry()) << c.typed;
         server.Type(c.typed);
         server.Key(0xff0d); // Return
         EXPECT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); })) << c.typed;
@@ -454,7 +467,7 @@ TEST_F(XcbEditorTest, DoubledWindowShowsEachCanvasPixelAsFourAndMapsThePointerBa
 
     // A click on the screen's (2x, 2y) lands on the canvas's (x, y): the entry's box.
     server.Click(2 * 230, 2 * 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     EXPECT_EQ(editor->TextEntry().Control(), editor->ControlAt(editor->HitTest(230, 310)));
     // A wheel notch over the knob's doubled box.
     const double before = Value(kKnobParam);
