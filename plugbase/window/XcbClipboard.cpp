@@ -3,6 +3,7 @@
 // closes so that a copied path outlives the editor.
 #include "plugbase/window/XcbEditorSurface.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -15,7 +16,7 @@ namespace {
 constexpr std::size_t kWholeTextBytes = 65535u * 4u - 64u;
 constexpr std::size_t kPieceBytes = 64u * 1024u;
 // Readers that stop reading halfway would otherwise hold a copy of the text each for as
-// long as the window is open.
+// long as the window is open: past this many, the oldest transfer is given up.
 constexpr std::size_t kMaxTransfers = 8;
 
 struct FreeDeleter {
@@ -79,7 +80,15 @@ void XcbEditorSurface::HandleSelectionRequest(const xcb_selection_request_event_
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
                 request.target, 8, static_cast<std::uint32_t>(text.size()), text.data());
             answer.property = property;
-        } else if (transfers.size() < kMaxTransfers && request.requestor != window) {
+        } else if (request.requestor != window) {
+            // A reader asking again into the same property starts over.
+            transfers.erase(std::remove_if(transfers.begin(), transfers.end(),
+                                [&](const Transfer& t) {
+                                    return t.requestor == request.requestor && t.property == property;
+                                }),
+                transfers.end());
+            if (transfers.size() >= kMaxTransfers)
+                transfers.erase(transfers.begin());
             // The reader is told the size in an INCR property; the first piece follows when
             // it deletes that property, which our interest in its properties lets us see.
             std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;

@@ -46,8 +46,7 @@ bool XcbEditorSurface::OpenWindow(void* parent)
         return false;
     }
 
-    desktopDpi = XftDpi(c, screen->root);
-    scale = hostScale >= kDoubleSizeHostScale || desktopDpi >= kDoubleSizeDpi ? 2 : 1;
+    scale = hostScale >= kDoubleSizeHostScale || XftDpi(c, screen->root) >= kDoubleSizeDpi ? 2 : 1;
     const xcb_window_t id = xcb_generate_id(c);
     // Our own visual and colormap: the parent's may differ (a 32-bit frame), and then a
     // border pixel and colormap must be given or the server refuses the window.
@@ -101,18 +100,10 @@ int XcbEditorSurface::WindowScale() const
 {
     if (connection)
         return scale;
-    if (hostScale >= kDoubleSizeHostScale)
-        return 2;
-    // Hosts size their frame before opening: the desktop is asked on a short-lived
-    // connection once after each close (its scaling may have changed meanwhile).
-    if (desktopDpi < 0) {
-        desktopDpi = 0;
-        xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-        if (!xcb_connection_has_error(c))
-            desktopDpi = XftDpi(c, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root);
-        xcb_disconnect(c);
-    }
-    return desktopDpi >= kDoubleSizeDpi ? 2 : 1;
+    // Before opening only the host's word is known: asking the desktop would take a
+    // display connection from every plug-in made, windowless ones (pictures, renders)
+    // included. The desktop is asked at the open, and the size given after it follows.
+    return hostScale >= kDoubleSizeHostScale ? 2 : 1;
 }
 
 int XcbEditorSurface::ToCanvas(int windowCoordinate) const
@@ -146,7 +137,6 @@ void XcbEditorSurface::CloseWindow()
     xcb_disconnect(connection);
     connection = nullptr;
     transfers.clear();
-    desktopDpi = -1;
     window = 0;
     hostWindow = 0;
     gc = 0;

@@ -106,9 +106,6 @@ private:
     std::vector<std::uint32_t> band;
     float hostScale = 1.0f;
     int scale = 1;
-    // The desktop's Xft.dpi as last read (-1: to be read again), for the size asked before
-    // opening.
-    mutable int desktopDpi = -1;
 
     FrameClock clock;
     CanvasTextEntry entry;
