@@ -133,6 +133,13 @@ public:
     // their events and frame ticks from here.
     virtual void Idle() {}
     virtual int HandleWheel(float) { return 0; }
+    // The display scale the host announced (1 for none) before or while the editor opens.
+    // A window layer that can draw at twice the size takes it into account at its next
+    // open; this base has no window and ignores it.
+    virtual void SetHostScale(float) {}
+    // Screen pixels per canvas pixel, each way, of the window (1 when it draws 1:1); while
+    // no window is open, the factor the next open would use as far as it is known now.
+    virtual int WindowScale() const { return 1; }
     // Where the mouse pointer is, in window coordinates; false when that is not known. This
     // base knows only the last position its mouse entries were given.
     virtual bool PointerAt(int& x, int& y)

@@ -2,7 +2,8 @@
 // one without opening a window: effVendorSpecific with index kVendorEditorPicture and ptr
 // pointing at an EditorPictureRequest the caller owns. Hosts never send it.
 //
-// The caller sets width and height to the editor's size (effEditGetRect) and points pixels
+// The caller sets width and height to the editor's size (effEditGetRect, before any display
+// scale is announced: the picture is always 1:1) and points pixels
 // at width x height 32-bit words. The plug-in paints its whole editor afresh and fills the
 // words row by row from the top, each pixel alpha << 24 | red << 16 | green << 8 | blue,
 // then answers 0xBEEF. It answers 0, writing nothing, without an editor, for a null record

@@ -258,8 +258,8 @@ void IPlugVST::UpdateEditRect()
         return;
     editRect.top = 0;
     editRect.left = 0;
-    editRect.bottom = static_cast<VstInt16>(editor->Height());
-    editRect.right = static_cast<VstInt16>(editor->Width());
+    editRect.bottom = static_cast<VstInt16>(editor->Height() * editor->WindowScale());
+    editRect.right = static_cast<VstInt16>(editor->Width() * editor->WindowScale());
 }
 
 void IPlugVST::AttachEditor(IEditorSurface* graphics)

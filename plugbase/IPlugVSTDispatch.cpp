@@ -24,6 +24,9 @@ constexpr VstInt32 kVendorStateVersion = 58;
 constexpr VstInt32 kVendorDisplayCount = 8;
 constexpr VstInt32 kVendorWheelIndex = 0x73744341; // 'stCA'
 constexpr VstIntPtr kVendorWheelValue = 0x57686565; // 'Whee'
+// The display scale some hosts announce before opening the editor, carried in opt.
+constexpr VstInt32 kVendorScaleIndex = 0x50726553; // 'PreS'
+constexpr VstIntPtr kVendorScaleValue = 0x41654373; // 'AeCs'
 // Larger blocks than this are a host bug, not a setting; they would cost gigabytes.
 constexpr VstIntPtr kMaxBlockFrames = 1 << 22;
 
@@ -125,6 +128,8 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         return 0;
     case effEditGetRect:
         if (text && editor) {
+            // The window's size follows the scale it opened at, or will open at.
+            UpdateEditRect();
             *static_cast<ERect**>(ptr) = &editRect;
             return 1;
         }
@@ -324,6 +329,11 @@ VstIntPtr IPlugVST::VendorSpecific(VstInt32 index, VstIntPtr value, void* ptr, f
                    ? kVendorHandled
                    : 0;
     }
+    case kVendorScaleIndex:
+        if (value != kVendorScaleValue || !editor)
+            return 0;
+        editor->SetHostScale(opt);
+        return 1;
     case kVendorWheelIndex:
         if (value != kVendorWheelValue || !editor)
             return 0;

@@ -16,7 +16,8 @@ mkfifo "$fifo_dir/display"
 # -displayfd: the server picks a free number itself and writes it once it accepts clients.
 # -noreset: the tests connect and disconnect often; a server that resets whenever its last
 # client leaves would refuse the next one meanwhile.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo_dir/display" 2>"$fifo_dir/log" &
+# Room for the editor at twice its size (1008 x 984) in a parent of the tests.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fifo_dir/display" 2>"$fifo_dir/log" &
 xvfb_pid=$!
 stop_server() {
     kill "$xvfb_pid" 2>/dev/null || true

@@ -16,6 +16,7 @@ bool XcbAtoms::Intern(xcb_connection_t* connection)
         { "UTF8_STRING", &XcbAtoms::utf8String },
         { "CLIPBOARD_MANAGER", &XcbAtoms::clipboardManager },
         { "SAVE_TARGETS", &XcbAtoms::saveTargets },
+        { "INCR", &XcbAtoms::incr },
         { "XdndAware", &XcbAtoms::xdndAware },
         { "XdndProxy", &XcbAtoms::xdndProxy },
         { "XdndEnter", &XcbAtoms::xdndEnter },

@@ -11,6 +11,7 @@ struct XcbAtoms {
     xcb_atom_t utf8String = 0;
     xcb_atom_t clipboardManager = 0;
     xcb_atom_t saveTargets = 0;
+    xcb_atom_t incr = 0;
     xcb_atom_t xdndAware = 0;
     xcb_atom_t xdndProxy = 0;
     xcb_atom_t xdndEnter = 0;

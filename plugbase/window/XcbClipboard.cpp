@@ -3,11 +3,21 @@
 // closes so that a copied path outlives the editor.
 #include "plugbase/window/XcbEditorSurface.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
 
 namespace {
+
+// Texts up to the largest request every server takes (without the big-requests extension)
+// go in one piece; longer ones go in pieces of this size, which readers of every age
+// handle.
+constexpr std::size_t kWholeTextBytes = 65535u * 4u - 64u;
+constexpr std::size_t kPieceBytes = 64u * 1024u;
+// Readers that stop reading halfway would otherwise hold a copy of the text each for as
+// long as the window is open: past this many, the oldest transfer is given up.
+constexpr std::size_t kMaxTransfers = 8;
 
 struct FreeDeleter {
     void operator()(void* p) const { std::free(p); }
@@ -66,16 +76,71 @@ void XcbEditorSurface::HandleSelectionRequest(const xcb_selection_request_event_
     } else if (ours && (request.target == atoms.utf8String || request.target == XCB_ATOM_STRING)) {
         const std::string text
             = request.target == XCB_ATOM_STRING ? Latin1(clipboardText) : clipboardText;
-        // A text too long for one request would need the incremental transfer; paths and
-        // names never are, so such a request is refused rather than cut.
-        if (text.size() + 64 < maxRequestBytes) {
+        if (text.size() <= kWholeTextBytes && text.size() + 64 < maxRequestBytes) {
             xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
                 request.target, 8, static_cast<std::uint32_t>(text.size()), text.data());
+            answer.property = property;
+        } else if (request.requestor != window) {
+            // A reader asking again into the same property starts over.
+            transfers.erase(std::remove_if(transfers.begin(), transfers.end(),
+                                [&](const Transfer& t) {
+                                    return t.requestor == request.requestor && t.property == property;
+                                }),
+                transfers.end());
+            if (transfers.size() >= kMaxTransfers)
+                transfers.erase(transfers.begin());
+            // The reader is told the size in an INCR property; the first piece follows when
+            // it deletes that property, which our interest in its properties lets us see.
+            std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+            if (request.requestor == hostWindow)
+                events |= XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+            xcb_change_window_attributes(connection, request.requestor, XCB_CW_EVENT_MASK, &events);
+            const auto size = static_cast<std::uint32_t>(text.size());
+            xcb_change_property(connection, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                atoms.incr, 32, 1, &size);
+            transfers.push_back(Transfer { request.requestor, property, request.target, text, 0 });
             answer.property = property;
         }
     }
     xcb_send_event(connection, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
         reinterpret_cast<const char*>(&answer));
+}
+
+void XcbEditorSurface::HandlePropertyNotify(const xcb_property_notify_event_t& notify)
+{
+    if (notify.state != XCB_PROPERTY_DELETE)
+        return;
+    for (std::size_t i = 0; i < transfers.size(); ++i)
+        if (transfers[i].requestor == notify.window && transfers[i].property == notify.atom) {
+            SendNextPiece(i);
+            return;
+        }
+}
+
+void XcbEditorSurface::SendNextPiece(std::size_t index)
+{
+    Transfer& transfer = transfers[index];
+    const std::size_t left = transfer.text.size() - transfer.sent;
+    const std::size_t piece = left < kPieceBytes ? left : kPieceBytes;
+    // The last piece is an empty one: it tells the reader the text is complete.
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, transfer.requestor, transfer.property,
+        transfer.type, 8, static_cast<std::uint32_t>(piece), transfer.text.data() + transfer.sent);
+    transfer.sent += piece;
+    if (piece == 0) {
+        // Unless another transfer still goes to the same window, its changes are not ours
+        // to hear about any more; the host's frame keeps telling us where it is moved.
+        const xcb_window_t requestor = transfer.requestor;
+        transfers.erase(transfers.begin() + static_cast<std::ptrdiff_t>(index));
+        bool more = false;
+        for (const Transfer& other : transfers)
+            more = more || other.requestor == requestor;
+        if (!more) {
+            const std::uint32_t events = requestor == hostWindow
+                ? std::uint32_t { XCB_EVENT_MASK_STRUCTURE_NOTIFY }
+                : std::uint32_t { XCB_EVENT_MASK_NO_EVENT };
+            xcb_change_window_attributes(connection, requestor, XCB_CW_EVENT_MASK, &events);
+        }
+    }
 }
 
 void XcbEditorSurface::HandOverClipboard()
@@ -105,6 +170,8 @@ void XcbEditorSurface::HandOverClipboard()
         const int type = event->response_type & 0x7f;
         if (type == XCB_SELECTION_REQUEST)
             HandleSelectionRequest(reinterpret_cast<const xcb_selection_request_event_t&>(*event));
+        else if (type == XCB_PROPERTY_NOTIFY)
+            HandlePropertyNotify(reinterpret_cast<const xcb_property_notify_event_t&>(*event));
         else if (type == XCB_SELECTION_NOTIFY)
             break;
         xcb_flush(connection);

@@ -110,8 +110,8 @@ void XcbEditorSurface::HandleClientMessage(const xcb_client_message_event_t& mes
                     static_cast<std::int16_t>(data[2] & 0xffff)),
                 nullptr));
         if (at) {
-            dragX = at->dst_x;
-            dragY = at->dst_y;
+            dragX = ToCanvas(at->dst_x);
+            dragY = ToCanvas(at->dst_y);
         }
         const bool accept = at && dragHasFiles && AcceptDrops() && dragX >= 0 && dragY >= 0
             && dragX < Width() && dragY < Height();

@@ -3,6 +3,7 @@
 #include "editor/IControl.h"
 #include "plugbase/IPlugBase.h"
 #include "plugbase/window/DesktopProcess.h"
+#include "plugbase/window/XResources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -45,6 +46,7 @@ bool XcbEditorSurface::OpenWindow(void* parent)
         return false;
     }
 
+    scale = hostScale >= kDoubleSizeHostScale || XftDpi(c, screen->root) >= kDoubleSizeDpi ? 2 : 1;
     const xcb_window_t id = xcb_generate_id(c);
     // Our own visual and colormap: the parent's may differ (a 32-bit frame), and then a
     // border pixel and colormap must be given or the server refuses the window.
@@ -59,7 +61,7 @@ bool XcbEditorSurface::OpenWindow(void* parent)
         screen->default_colormap,
     };
     const xcb_void_cookie_t created = xcb_create_window_checked(c, screen->root_depth, id, parentId,
-        0, 0, static_cast<std::uint16_t>(Width()), static_cast<std::uint16_t>(Height()), 0,
+        0, 0, static_cast<std::uint16_t>(Width() * scale), static_cast<std::uint16_t>(Height() * scale), 0,
         XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values);
     if (xcb_generic_error_t* error = xcb_request_check(c, created)) {
         // Most often a parent that is gone or was never there.
@@ -94,6 +96,23 @@ bool XcbEditorSurface::OpenWindow(void* parent)
     return true;
 }
 
+int XcbEditorSurface::WindowScale() const
+{
+    if (connection)
+        return scale;
+    // Before opening only the host's word is known: asking the desktop would take a
+    // display connection from every plug-in made, windowless ones (pictures, renders)
+    // included. The desktop is asked at the open, and the size given after it follows.
+    return hostScale >= kDoubleSizeHostScale ? 2 : 1;
+}
+
+int XcbEditorSurface::ToCanvas(int windowCoordinate) const
+{
+    // Division truncates toward zero; a drag just left of the window must stay left of it.
+    return windowCoordinate >= 0 ? windowCoordinate / scale
+                                 : -((scale - 1 - windowCoordinate) / scale);
+}
+
 void XcbEditorSurface::CloseWindow()
 {
     if (!connection)
@@ -117,6 +136,7 @@ void XcbEditorSurface::CloseWindow()
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     xcb_disconnect(connection);
     connection = nullptr;
+    transfers.clear();
     window = 0;
     hostWindow = 0;
     gc = 0;
@@ -199,30 +219,36 @@ bool XcbEditorSurface::ShowRect(const IBox& box)
     const int w = area.Width();
     if (w <= 0 || area.Height() <= 0)
         return true;
-    const std::uint32_t rowBytes = static_cast<std::uint32_t>(w) * 4u;
+    const int s = scale;
+    const int shownWidth = w * s;
+    // One canvas row is `s` rows of `s` times its width on the screen.
+    const std::uint32_t rowBytes = static_cast<std::uint32_t>(shownWidth) * 4u * static_cast<std::uint32_t>(s);
     // Requests have a size limit; the box goes in bands of whole rows that fit.
     const std::uint32_t fit = maxRequestBytes > 64 ? (maxRequestBytes - 64) / rowBytes : 1;
     const int rowsPerBand = static_cast<int>(std::max<std::uint32_t>(1, std::min<std::uint32_t>(fit, 1u << 14)));
     for (int top = area.top; top < area.bottom; top += rowsPerBand) {
         const int rows = std::min(rowsPerBand, area.bottom - top);
-        band.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(rows));
+        band.resize(static_cast<std::size_t>(shownWidth) * static_cast<std::size_t>(rows * s));
         for (int y = 0; y < rows; ++y) {
             const std::uint32_t* src = canvas.Pixels()
                 + static_cast<std::size_t>(top + y) * static_cast<std::size_t>(canvas.Width())
                 + static_cast<std::size_t>(area.left);
-            std::uint32_t* dst = band.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            std::uint32_t* dst = band.data() + static_cast<std::size_t>(y * s) * static_cast<std::size_t>(shownWidth);
             for (int x = 0; x < w; ++x) {
                 // The canvas's alpha means nothing on screen; a 32-bit visual would read
                 // it as transparency.
                 std::uint32_t p = src[x] | 0xff000000u;
                 if (swapBytes)
                     p = (p >> 24) | ((p >> 8) & 0xff00u) | ((p << 8) & 0xff0000u) | (p << 24);
-                dst[x] = p;
+                for (int k = 0; k < s; ++k)
+                    dst[x * s + k] = p;
             }
+            for (int k = 1; k < s; ++k)
+                std::copy(dst, dst + shownWidth, dst + static_cast<std::size_t>(k) * static_cast<std::size_t>(shownWidth));
         }
         xcb_put_image(connection, XCB_IMAGE_FORMAT_Z_PIXMAP, window, gc,
-                      static_cast<std::uint16_t>(w), static_cast<std::uint16_t>(rows),
-                      static_cast<std::int16_t>(area.left), static_cast<std::int16_t>(top), 0,
+                      static_cast<std::uint16_t>(shownWidth), static_cast<std::uint16_t>(rows * s),
+                      static_cast<std::int16_t>(area.left * s), static_cast<std::int16_t>(top * s), 0,
                       depth, static_cast<std::uint32_t>(band.size() * 4),
                       reinterpret_cast<const std::uint8_t*>(band.data()));
     }

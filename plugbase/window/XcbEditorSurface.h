@@ -24,6 +24,10 @@
 
 class XcbEditorSurface : public IEditorSurface {
 public:
+    // Dense screens: a host scale or an `Xft.dpi` from these up opens the window at twice
+    // the canvas size, each canvas pixel shown as 2 x 2.
+    static constexpr float kDoubleSizeHostScale = 1.5f;
+    static constexpr int kDoubleSizeDpi = 144;
     // The desktop's usual double-click time and distance.
     static constexpr std::uint32_t kDoubleClickMs = 400;
     static constexpr int kDoubleClickDistance = 4;
@@ -42,6 +46,8 @@ public:
     bool OpenWebPage(const char* url, const char* caption, const char* question,
                      const char* failure) override;
     bool PointerAt(int& x, int& y) override;
+    void SetHostScale(float scale) override { hostScale = scale; }
+    int WindowScale() const override;
     void SetCursor(Cursor shape) override;
     // Owns the CLIPBOARD selection while the window is open and serves it from idle.
     bool CopyToClipboard(const char* text) override;
@@ -67,6 +73,8 @@ private:
     void SettleEntry();
     void ShowEntry();
     IMouseKeys KeysFrom(std::uint16_t state) const;
+    // A window coordinate as a canvas one: rounded down, also left of or above the window.
+    int ToCanvas(int windowCoordinate) const;
     std::uint32_t Keysym(std::uint8_t keycode, int column) const;
     void LoadKeyboardMapping();
     bool PointerPosition(int& x, int& y, std::uint16_t& state);
@@ -75,6 +83,8 @@ private:
     void HandOverClipboard();
     void HandleSelectionRequest(const xcb_selection_request_event_t& request);
     void HandleSelectionNotify(const xcb_selection_notify_event_t& notify);
+    void HandlePropertyNotify(const xcb_property_notify_event_t& notify);
+    void SendNextPiece(std::size_t transfer);
     void HandleClientMessage(const xcb_client_message_event_t& message);
     void SendToSource(xcb_atom_t type, std::uint32_t d1, std::uint32_t d2, std::uint32_t d3,
                       std::uint32_t d4);
@@ -94,6 +104,8 @@ private:
     std::uint8_t minKeycode = 0;
     int keysymsPerKeycode = 0;
     std::vector<std::uint32_t> band;
+    float hostScale = 1.0f;
+    int scale = 1;
 
     FrameClock clock;
     CanvasTextEntry entry;
@@ -108,6 +120,16 @@ private:
     XcbAtoms atoms;
     xcb_cursor_t cursors[3] = {};
     std::string clipboardText;
+    // Clipboard texts too long for one request, going to their readers piece by piece
+    // (INCR): each piece is written once the reader has deleted the one before.
+    struct Transfer {
+        xcb_window_t requestor;
+        xcb_atom_t property;
+        xcb_atom_t type;
+        std::string text;
+        std::size_t sent;
+    };
+    std::vector<Transfer> transfers;
     // The drag under way: its source, the window it aimed at, where it is over us, and
     // whether it offers a file list.
     xcb_window_t dragSource = 0;

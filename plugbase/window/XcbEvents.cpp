@@ -68,8 +68,10 @@ void XcbEditorSurface::HandleEvent(const xcb_generic_event_t& event)
         break;
     case XCB_EXPOSE: {
         const auto& e = reinterpret_cast<const xcb_expose_event_t&>(event);
+        // Every canvas pixel the exposed screen pixels show, partly shown ones included.
         if (e.window == window)
-            AddExposed(IBox { e.x, e.y, e.x + e.width, e.y + e.height });
+            AddExposed(IBox { e.x / scale, e.y / scale, (e.x + e.width + scale - 1) / scale,
+                (e.y + e.height + scale - 1) / scale });
         break;
     }
     case XCB_BUTTON_PRESS:
@@ -82,14 +84,14 @@ void XcbEditorSurface::HandleEvent(const xcb_generic_event_t& event)
         // The state is the one before the release; the released button is up now.
         IMouseKeys keys = KeysFrom(e.state);
         (e.detail == kLeftButton ? keys.left : keys.right) = false;
-        MouseRelease(e.event_x, e.event_y, keys);
+        MouseRelease(ToCanvas(e.event_x), ToCanvas(e.event_y), keys);
         break;
     }
     case XCB_MOTION_NOTIFY: {
         const auto& e = reinterpret_cast<const xcb_motion_notify_event_t&>(event);
         const IMouseKeys keys = KeysFrom(e.state);
         if (keys.left || keys.right)
-            MouseDrag(e.event_x, e.event_y, keys);
+            MouseDrag(ToCanvas(e.event_x), ToCanvas(e.event_y), keys);
         break;
     }
     case XCB_KEY_PRESS:
@@ -120,6 +122,9 @@ void XcbEditorSurface::HandleEvent(const xcb_generic_event_t& event)
     case XCB_SELECTION_NOTIFY:
         HandleSelectionNotify(reinterpret_cast<const xcb_selection_notify_event_t&>(event));
         break;
+    case XCB_PROPERTY_NOTIFY:
+        HandlePropertyNotify(reinterpret_cast<const xcb_property_notify_event_t&>(event));
+        break;
     case XCB_CLIENT_MESSAGE:
         HandleClientMessage(reinterpret_cast<const xcb_client_message_event_t&>(event));
         break;
@@ -133,8 +138,8 @@ void XcbEditorSurface::HandleEvent(const xcb_generic_event_t& event)
 
 void XcbEditorSurface::HandleButtonPress(const xcb_button_press_event_t& press)
 {
-    const int x = press.event_x;
-    const int y = press.event_y;
+    const int x = ToCanvas(press.event_x);
+    const int y = ToCanvas(press.event_y);
     IMouseKeys keys = KeysFrom(press.state);
     if (press.detail == kWheelUp || press.detail == kWheelDown) {
         MouseWheel(x, y, keys, press.detail == kWheelUp ? 1.0 : -1.0);
@@ -201,7 +206,7 @@ void XcbEditorSurface::HandleKeyPress(const xcb_key_press_event_t& key)
     if (code < 0)
         code = EditorKeyCode(Keysym(key.detail, 1));
     if (code >= 0)
-        KeyDown(key.event_x, key.event_y, code);
+        KeyDown(ToCanvas(key.event_x), ToCanvas(key.event_y), code);
 }
 
 void XcbEditorSurface::HandleEntryKey(std::uint32_t keysym)
@@ -274,8 +279,8 @@ bool XcbEditorSurface::PointerPosition(int& x, int& y, std::uint16_t& state)
         xcb_query_pointer_reply(connection, xcb_query_pointer(connection, window), nullptr));
     if (!reply || !reply->same_screen)
         return false;
-    x = reply->win_x;
-    y = reply->win_y;
+    x = ToCanvas(reply->win_x);
+    y = ToCanvas(reply->win_y);
     state = reply->mask;
     return true;
 }

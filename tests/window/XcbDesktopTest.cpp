@@ -207,13 +207,78 @@ TEST_F(XcbDesktopTest, HostKeysMapLikeTypedKeysAndUnusedOnesAreRefused)
     }
 }
 
+TEST_F(XcbDesktopTest, LongClipboardTextReachesAReaderInPieces)
+{
+    // Longer than the largest request every server takes: it must go as INCR.
+    std::string text(300 * 1024, ' ');
+    for (std::size_t i = 0; i < text.size(); ++i)
+        text[i] = static_cast<char>('a' + (i * 7 + i / 4096) % 26);
+    ASSERT_TRUE(editor->CopyToClipboard(text.c_str()));
+
+    const xcb_window_t reader = MakeClient();
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(server.connection, reader, XCB_CW_EVENT_MASK, &events);
+    const xcb_atom_t into = Atom("READ_BACK");
+    // Reads and deletes the property, which asks the owner for the next piece.
+    const auto take = [&](xcb_atom_t& type) {
+        Reply<xcb_get_property_reply_t> reply(xcb_get_property_reply(server.connection,
+            xcb_get_property(server.connection, 1, reader, into, XCB_GET_PROPERTY_TYPE_ANY, 0, 1 << 20),
+            nullptr));
+        type = reply ? reply->type : 0;
+        xcb_flush(server.connection);
+        return Text(reply);
+    };
+    xcb_convert_selection(
+        server.connection, reader, Atom("CLIPBOARD"), Atom("UTF8_STRING"), into, XCB_CURRENT_TIME);
+    xcb_flush(server.connection);
+    const Reply<xcb_generic_event_t> notify = Await(XCB_SELECTION_NOTIFY);
+    ASSERT_TRUE(notify);
+    ASSERT_EQ(reinterpret_cast<xcb_selection_notify_event_t&>(*notify).property, into);
+    xcb_atom_t type = 0;
+    const std::string announced = take(type);
+    ASSERT_EQ(type, Atom("INCR"));
+    ASSERT_EQ(announced.size(), 4u);
+    std::uint32_t size = 0;
+    std::memcpy(&size, announced.data(), 4);
+    EXPECT_EQ(size, text.size());
+
+    std::string received;
+    int pieces = 0;
+    for (bool done = false; !done && pieces < 100;) {
+        const bool arrived = Pump([&] {
+            while (auto* event = xcb_poll_for_event(server.connection)) {
+                Reply<xcb_generic_event_t> owned(event);
+                const auto& p = reinterpret_cast<xcb_property_notify_event_t&>(*event);
+                if ((event->response_type & 0x7f) == XCB_PROPERTY_NOTIFY && p.atom == into
+                    && p.state == XCB_PROPERTY_NEW_VALUE)
+                    return true;
+            }
+            return false;
+        });
+        ASSERT_TRUE(arrived) << "after " << received.size() << " bytes";
+        const std::string piece = take(type);
+        EXPECT_EQ(type, Atom("UTF8_STRING"));
+        received += piece;
+        done = piece.empty();
+        ++pieces;
+    }
+    EXPECT_GT(pieces, 2);
+    EXPECT_TRUE(received == text) << received.size() << " of " << text.size() << " bytes";
+    // A short text still goes whole.
+    ASSERT_TRUE(editor->CopyToClipboard("/samples/short.wav"));
+    EXPECT_EQ(ReadClipboard(reader, Atom("UTF8_STRING")), "/samples/short.wav");
+}
+
 TEST_F(XcbDesktopTest, CursorsAreMadeOncePerShapeAndGoneAfterClose)
 {
     const int before = server.ResourceCount("CURSOR");
     for (auto shape : { IEditorSurface::Cursor::kResizeHorizontal, IEditorSurface::Cursor::kUpArrow,
              IEditorSurface::Cursor::kArrow, IEditorSurface::Cursor::kResizeHorizontal })
         editor->SetCursor(shape);
-    server.Sync();
+    // A question on the editor's connection: answered once its cursors are made.
+    int x = 0;
+    int y = 0;
+    editor->PointerAt(x, y);
     EXPECT_EQ(server.ResourceCount("CURSOR"), before + 3);
     host.Dispatch(effEditClose);
     server.Sync();

@@ -5,6 +5,7 @@
 #include "editor/IInputPrm.h"
 #include "editor/IKnobControl.h"
 #include "engine/Quellorn.h"
+#include "plugbase/EditorPictureRequest.h"
 #include "plugbase/IParameter.h"
 #include "plugbase/window/XcbEditorSurface.h"
 #include "tests/plugbase/TestHost.h"
@@ -14,7 +15,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <utility>
 #include <functional>
+#include <future>
 #include <thread>
 
 namespace {
@@ -84,6 +89,19 @@ protected:
         return done ? done() : true;
     }
     void PumpFor(std::chrono::milliseconds time) { Pump(nullptr, time); }
+    // Waits until the entry is open and the server has taken the focus the click gave it:
+    // the editor's requests and the test's keys come on different connections, and keys
+    // sent before the server handled the focus would go elsewhere. A question on the
+    // editor's own connection is answered only after its earlier requests are done.
+    bool AwaitEntry()
+    {
+        if (!Pump([&] { return editor->TextEntry().IsOpen(); }))
+            return false;
+        int x = 0;
+        int y = 0;
+        editor->PointerAt(x, y);
+        return true;
+    }
     double Value(int index) { return plug->GetParam(index)->PlainValue(); }
 
     XTestServer server;
@@ -216,7 +234,7 @@ TEST_F(XcbEditorTest, ParamEntryCommitsOnReturnAndCancelsOnRightClickElsewhere)
     ASSERT_TRUE(Open(parent));
     PumpFor(50ms);
     server.Click(230, 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     server.Type("60");
     server.Key(0xff0d); // Return
     ASSERT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); }));
@@ -224,7 +242,7 @@ TEST_F(XcbEditorTest, ParamEntryCommitsOnReturnAndCancelsOnRightClickElsewhere)
 
     // Each click lands apart from the one before, so none makes a double click.
     server.Click(210, 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     server.Type("70");
     PumpFor(100ms); // typing settles back to idle on a tick
     server.Click(400, 450, 3);
@@ -233,7 +251,7 @@ TEST_F(XcbEditorTest, ParamEntryCommitsOnReturnAndCancelsOnRightClickElsewhere)
 
     // A left click elsewhere commits what was typed.
     server.Click(250, 310);
-    ASSERT_TRUE(Pump([&] { return editor->TextEntry().IsOpen(); }));
+    ASSERT_TRUE(AwaitEntry());
     server.Type("72");
     server.Click(400, 450);
     ASSERT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); }));
@@ -257,6 +275,71 @@ TEST_F(XcbEditorTest, IdleFromAnotherThreadOrOutOfTimeDoesNothing)
     other.join();
     EXPECT_EQ(Value(kKnobParam), before);
     EXPECT_TRUE(Pump([&] { return Value(kKnobParam) != before; }));
+}
+
+TEST_F(XcbEditorTest, LayoutButtonAndKeyboardEntryAnswerClicksAndTypedKeys)
+{
+    ASSERT_TRUE(Open(parent));
+    // The keyboard's entry field is made by its first paint.
+    PumpFor(100ms);
+    // Slot 1's Loop button.
+    constexpr int kLoop = kParamLoop;
+    const double loop = Value(kLoop);
+    server.Click(130, 453);
+    ASSERT_TRUE(Pump([&] { return Value(kLoop) != loop; }));
+    EXPECT_EQ(Value(kLoop), 1.0 - loop);
+
+    // The lower band of slot 1's keyboard, middle third: the root key's field, opened by a
+    // left or a right click, taken on Return.
+    struct Case {
+        int button;
+        int x;
+        const char* typed;
+        double root;
+    };
+    for (const Case& c : { Case { 1, 100, "60", 60.0 }, Case { 3, 92, "72", 72.0 } }) {
+        server.Click(c.x, 245, c.button);
+        ASSERT_TRUE(AwaitEntry()) << c.typed;
+        server.Type(c.typed);
+        server.Key(0xff0d); // Return
+        EXPECT_TRUE(Pump([&] { return !editor->TextEntry().IsOpen(); })) << c.typed;
+        EXPECT_EQ(Value(kParamRootNote), c.root);
+    }
+}
+
+TEST_F(XcbEditorTest, WholeEditorLifeOnASecondThread)
+{
+    // As a host with a user-interface thread of its own opens, idles and closes the editor
+    // there, while its main thread idles too: those calls must change nothing.
+    std::promise<bool> opened;
+    std::promise<void> go;
+    std::future<void> goSignal = go.get_future();
+    bool changed = false;
+    const double before = Value(kKnobParam);
+    std::thread ui([&] {
+        const bool open = Open(parent);
+        // The server maps the window in its own time; the wheel must find it there.
+        PumpFor(100ms);
+        opened.set_value(open);
+        goSignal.wait();
+        changed = Pump([&] { return Value(kKnobParam) != before; });
+        host.Dispatch(effEditClose);
+    });
+    ASSERT_TRUE(opened.get_future().get());
+    server.MovePointer(60, 320);
+    server.Button(4, true);
+    server.Button(4, false);
+    for (int i = 0; i < 10; ++i) {
+        host.Dispatch(effEditIdle);
+        std::this_thread::sleep_for(10ms);
+    }
+    const double untouched = Value(kKnobParam);
+    go.set_value();
+    ui.join();
+    EXPECT_EQ(untouched, before);
+    EXPECT_TRUE(changed);
+    server.Sync();
+    EXPECT_TRUE(server.Children(parent).empty());
 }
 
 TEST_F(XcbEditorTest, FrameTimerKeepsItsRateWhateverTheIdleRate)
@@ -304,6 +387,94 @@ TEST_F(XcbEditorTest, WindowShowsTheSamePixelsAsAHeadlessEditorInTheSameState)
     // Not a blank comparison: the knob's colour is on the screen.
     EXPECT_EQ(shown[static_cast<std::size_t>(330 * 504 + 70)], canvas.Pixels()[330 * 504 + 70] & 0xffffffu);
     EXPECT_NE(shown[static_cast<std::size_t>(330 * 504 + 70)], 0u);
+}
+
+// The window's size as the server has it.
+std::pair<int, int> WindowSize(xcb_connection_t* connection, xcb_window_t window)
+{
+    xcb_get_geometry_reply_t* geometry
+        = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr);
+    if (!geometry)
+        return { 0, 0 };
+    const std::pair<int, int> size { geometry->width, geometry->height };
+    std::free(geometry);
+    return size;
+}
+
+void SetResources(xcb_connection_t* connection, xcb_window_t root, const std::string& text)
+{
+    if (text.empty())
+        xcb_delete_property(connection, root, XCB_ATOM_RESOURCE_MANAGER);
+    else
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, root, XCB_ATOM_RESOURCE_MANAGER,
+            XCB_ATOM_STRING, 8, static_cast<std::uint32_t>(text.size()), text.data());
+}
+
+TEST_F(XcbEditorTest, OpensAtTwiceTheSizeOnDenseScreensAndOtherwiseAtOne)
+{
+    struct Case {
+        float hostScale;
+        const char* resources;
+        int width;
+    };
+    const Case cases[] = {
+        { 1.0f, "", 504 },
+        { 1.25f, "Xft.antialias:\t1\nXft.dpi:\t120\n", 504 },
+        { 1.5f, "", 1008 },
+        { 2.0f, "Xft.dpi:\t96\n", 1008 },
+        { 1.0f, "Xft.hinting:\t1\nXft.dpi:\t144\n", 1008 },
+        { 1.0f, "Xft.dpi: 192.0\n", 1008 },
+    };
+    const xcb_window_t large = server.MakeParent(1100, 1000);
+    for (const Case& c : cases) {
+        SetResources(server.connection, server.screen->root, c.resources);
+        server.Sync();
+        EXPECT_EQ(host.Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, c.hostScale), 1);
+        // Before opening only the host's own scale counts.
+        ERect* rect = nullptr;
+        ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, c.hostScale >= 1.5f ? 1008 : 504) << c.hostScale;
+        ASSERT_TRUE(Open(large));
+        ASSERT_EQ(host.Dispatch(effEditGetRect, 0, 0, &rect), 1);
+        EXPECT_EQ(rect->right - rect->left, c.width) << c.hostScale << " " << c.resources;
+        EXPECT_EQ(rect->bottom - rect->top, c.width == 504 ? 492 : 984);
+        EXPECT_EQ(WindowSize(server.connection, editor->WindowId()),
+            std::make_pair(c.width, c.width == 504 ? 492 : 984));
+        host.Dispatch(effEditClose);
+    }
+    SetResources(server.connection, server.screen->root, "");
+    server.Sync();
+}
+
+TEST_F(XcbEditorTest, DoubledWindowShowsEachCanvasPixelAsFourAndMapsThePointerBack)
+{
+    const xcb_window_t large = server.MakeParent(1100, 1000);
+    host.Dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, 2.0f);
+    ASSERT_TRUE(Open(large));
+    PumpFor(200ms);
+    const std::vector<std::uint32_t> shown = server.Pixels(editor->WindowId(), 1008, 984);
+    ASSERT_EQ(shown.size(), 1008u * 984u);
+    // The headless picture of the same state, as the snapshot command takes it.
+    std::vector<std::uint32_t> picture(504u * 492u);
+    EditorPictureRequest request { 504, 492, picture.data() };
+    ASSERT_EQ(host.Dispatch(effVendorSpecific, kVendorEditorPicture, 0, &request), 0xBEEF);
+    int differing = 0;
+    for (int y = 0; y < 984; ++y)
+        for (int x = 0; x < 1008; ++x)
+            differing += shown[static_cast<std::size_t>(y * 1008 + x)]
+                != (picture[static_cast<std::size_t>((y / 2) * 504 + x / 2)] & 0xffffffu);
+    EXPECT_EQ(differing, 0);
+
+    // A click on the screen's (2x, 2y) lands on the canvas's (x, y): the entry's box.
+    server.Click(2 * 230, 2 * 310);
+    ASSERT_TRUE(AwaitEntry());
+    EXPECT_EQ(editor->TextEntry().Control(), editor->ControlAt(editor->HitTest(230, 310)));
+    // A wheel notch over the knob's doubled box.
+    const double before = Value(kKnobParam);
+    server.MovePointer(2 * 60, 2 * 320);
+    server.Button(4, true);
+    server.Button(4, false);
+    EXPECT_TRUE(Pump([&] { return Value(kKnobParam) > before; }));
 }
 
 TEST_F(XcbEditorTest, TwoInstancesEditorsOpenAtOnce)

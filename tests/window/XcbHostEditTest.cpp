@@ -1,6 +1,7 @@
 // `quellorn-host edit` under Xvfb: the real program, started with three samples loaded,
 // shows the editor in a top-level window of its own with the same pixels as the headless
-// picture of `snapshot` set up the same way, and ends when the window is closed.
+// picture of `snapshot` set up the same way (each doubled on a dense screen), and ends when
+// the window is closed.
 #include "raster/PngCodec.h"
 #include "tests/window/XTestServer.h"
 
@@ -90,71 +91,86 @@ TEST(XcbHostEditTest, EditorWindowShowsTheSnapshotAndEndsWhenClosed)
     const IRaster expected = PngCodec::Decode(bytes.data(), bytes.size());
     ASSERT_EQ(expected.Width(), 504);
 
-    std::vector<std::string> edit = { QUELLORN_HOST_EXE, "edit", QUELLORN_MODULE, "--save",
-        (folder / "closed.fxp").string() };
-    edit.insert(edit.end(), setup.begin(), setup.end());
-    const pid_t host = Start(edit, (folder / "edit.txt").string());
+    // On a dense screen (the desktop's Xft.dpi) the editor opens at twice the size, and the
+    // host's window is made to fit it.
+    for (const int scale : { 1, 2 }) {
+        const std::string resources = scale == 2 ? "Xft.dpi:\t144\n" : "";
+        xcb_change_property(server.connection, XCB_PROP_MODE_REPLACE, server.screen->root,
+            XCB_ATOM_RESOURCE_MANAGER, XCB_ATOM_STRING, 8,
+            static_cast<std::uint32_t>(resources.size()), resources.data());
+        server.Sync();
+        const int width = 504 * scale;
+        const int height = 492 * scale;
+        const std::string closed = (folder / ("closed" + std::to_string(scale) + ".fxp")).string();
+        std::vector<std::string> edit = { QUELLORN_HOST_EXE, "edit", QUELLORN_MODULE, "--save", closed };
+        edit.insert(edit.end(), setup.begin(), setup.end());
+        const pid_t host = Start(edit, (folder / "edit.txt").string());
 
-    // The host's window, once it holds the editor and shows the loaded samples.
-    xcb_window_t frame = 0;
-    xcb_window_t editor = 0;
-    int differing = -1;
-    for (auto end = std::chrono::steady_clock::now() + 20s;
-         differing != 0 && std::chrono::steady_clock::now() < end;) {
-        std::this_thread::sleep_for(50ms);
-        for (const xcb_window_t top : server.Children(server.screen->root)) {
-            const std::vector<xcb_window_t> inside = server.Children(top);
-            if (WindowName(server, top)
-                    == std::filesystem::path(QUELLORN_MODULE).filename().string()
-                        + " - quellorn-host"
-                && inside.size() == 1) {
-                frame = top;
-                editor = inside[0];
+        // The host's window, once it holds the editor and shows the loaded samples.
+        xcb_window_t frame = 0;
+        xcb_window_t editor = 0;
+        int differing = -1;
+        for (auto end = std::chrono::steady_clock::now() + 20s;
+             differing != 0 && std::chrono::steady_clock::now() < end;) {
+            std::this_thread::sleep_for(50ms);
+            for (const xcb_window_t top : server.Children(server.screen->root)) {
+                const std::vector<xcb_window_t> inside = server.Children(top);
+                if (WindowName(server, top)
+                        == std::filesystem::path(QUELLORN_MODULE).filename().string()
+                            + " - quellorn-host"
+                    && inside.size() == 1) {
+                    frame = top;
+                    editor = inside[0];
+                }
             }
+            if (!editor)
+                continue;
+            const std::vector<std::uint32_t> shown = server.Pixels(editor, width, height);
+            if (shown.size() != static_cast<std::size_t>(width * height))
+                continue;
+            differing = 0;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    differing += shown[static_cast<std::size_t>(y * width + x)]
+                        != (expected.Pixels()[(y / scale) * 504 + x / scale] & 0xffffffu);
         }
-        if (!editor)
-            continue;
-        const std::vector<std::uint32_t> shown = server.Pixels(editor, 504, 492);
-        if (shown.size() != 504u * 492u)
-            continue;
-        differing = 0;
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            differing += shown[i] != (expected.Pixels()[i] & 0xffffffu);
-    }
-    EXPECT_NE(frame, 0u);
-    EXPECT_EQ(differing, 0);
-    // The picture in the README comes from here.
-    if (const char* keep = std::getenv("QUELLORN_EDIT_SCREENSHOT"); keep && editor) {
-        const std::vector<std::uint32_t> shown = server.Pixels(editor, 504, 492);
-        IRaster picture(504, 492);
-        for (std::size_t i = 0; i < shown.size(); ++i)
-            picture.Pixels()[i] = shown[i] | 0xff000000u;
-        const std::vector<unsigned char> encoded = PngCodec::Encode(picture);
-        std::ofstream(keep, std::ios::binary)
-            .write(reinterpret_cast<const char*>(encoded.data()),
-                static_cast<std::streamsize>(encoded.size()));
-    }
+        EXPECT_NE(frame, 0u) << scale;
+        EXPECT_EQ(differing, 0) << scale;
+        // The picture in the README comes from here.
+        if (const char* keep = std::getenv("QUELLORN_EDIT_SCREENSHOT"); keep && editor && scale == 1) {
+            const std::vector<std::uint32_t> shown = server.Pixels(editor, 504, 492);
+            IRaster picture(504, 492);
+            for (std::size_t i = 0; i < shown.size(); ++i)
+                picture.Pixels()[i] = shown[i] | 0xff000000u;
+            const std::vector<unsigned char> encoded = PngCodec::Encode(picture);
+            std::ofstream(keep, std::ios::binary)
+                .write(reinterpret_cast<const char*>(encoded.data()),
+                    static_cast<std::streamsize>(encoded.size()));
+        }
 
-    // The window manager's close, as a click on the title bar's button sends it.
-    xcb_client_message_event_t close {};
-    close.response_type = XCB_CLIENT_MESSAGE;
-    close.format = 32;
-    close.window = frame;
-    xcb_intern_atom_reply_t* protocols = xcb_intern_atom_reply(
-        server.connection, xcb_intern_atom(server.connection, 0, 12, "WM_PROTOCOLS"), nullptr);
-    xcb_intern_atom_reply_t* deleteWindow = xcb_intern_atom_reply(
-        server.connection, xcb_intern_atom(server.connection, 0, 16, "WM_DELETE_WINDOW"), nullptr);
-    ASSERT_TRUE(protocols && deleteWindow);
-    close.type = protocols->atom;
-    close.data.data32[0] = deleteWindow->atom;
-    std::free(protocols);
-    std::free(deleteWindow);
-    xcb_send_event(server.connection, 0, frame, XCB_EVENT_MASK_NO_EVENT,
-        reinterpret_cast<const char*>(&close));
+        // The window manager's close, as a click on the title bar's button sends it.
+        xcb_client_message_event_t close {};
+        close.response_type = XCB_CLIENT_MESSAGE;
+        close.format = 32;
+        close.window = frame;
+        xcb_intern_atom_reply_t* protocols = xcb_intern_atom_reply(
+            server.connection, xcb_intern_atom(server.connection, 0, 12, "WM_PROTOCOLS"), nullptr);
+        xcb_intern_atom_reply_t* deleteWindow = xcb_intern_atom_reply(
+            server.connection, xcb_intern_atom(server.connection, 0, 16, "WM_DELETE_WINDOW"), nullptr);
+        ASSERT_TRUE(protocols && deleteWindow);
+        close.type = protocols->atom;
+        close.data.data32[0] = deleteWindow->atom;
+        std::free(protocols);
+        std::free(deleteWindow);
+        xcb_send_event(server.connection, 0, frame, XCB_EVENT_MASK_NO_EVENT,
+            reinterpret_cast<const char*>(&close));
+        server.Sync();
+        EXPECT_EQ(WaitForExit(host, 10000ms), 0) << scale;
+        std::error_code missing;
+        EXPECT_GT(std::filesystem::file_size(closed, missing), 0u) << missing.message();
+    }
+    xcb_delete_property(server.connection, server.screen->root, XCB_ATOM_RESOURCE_MANAGER);
     server.Sync();
-    EXPECT_EQ(WaitForExit(host, 10000ms), 0);
-    std::error_code missing;
-    EXPECT_GT(std::filesystem::file_size(folder / "closed.fxp", missing), 0u) << missing.message();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }

@@ -126,8 +126,8 @@ int Edit(HostCallback& host, const PluginModule& plugin, const EditSettings& set
         PrintError("the plug-in has no editor");
         return ExitCode::kFailure;
     }
-    const int width = rect->right - rect->left;
-    const int height = rect->bottom - rect->top;
+    int width = rect->right - rect->left;
+    int height = rect->bottom - rect->top;
     if (width <= 0 || height <= 0 || width > kMaxEditorSide || height > kMaxEditorSide) {
         PrintError("the plug-in gives its editor an impossible size");
         return ExitCode::kFailure;
@@ -150,6 +150,32 @@ int Edit(HostCallback& host, const PluginModule& plugin, const EditSettings& set
     if (plugin.Dispatch(effEditOpen, 0, 0, window->Handle()) == 0) {
         PrintError("the plug-in could not open its editor");
         return ExitCode::kFailure;
+    }
+    // An editor may open larger than it said before (at twice the size on a dense screen);
+    // the window is made again to fit it, and the editor opened in that one.
+    rect = nullptr;
+    if (plugin.Dispatch(effEditGetRect, 0, 0, &rect) != 0 && rect != nullptr
+        && (rect->right - rect->left != width || rect->bottom - rect->top != height)) {
+        const int openWidth = rect->right - rect->left;
+        const int openHeight = rect->bottom - rect->top;
+        plugin.Dispatch(effEditClose);
+        window.reset();
+        if (openWidth <= 0 || openHeight <= 0 || openWidth > kMaxEditorSide
+            || openHeight > kMaxEditorSide) {
+            PrintError("the plug-in gives its open editor an impossible size");
+            return ExitCode::kFailure;
+        }
+        width = openWidth;
+        height = openHeight;
+        window = CreateHostWindow(title, width, height, error);
+        if (!window) {
+            PrintError(error);
+            return ExitCode::kFailure;
+        }
+        if (plugin.Dispatch(effEditOpen, 0, 0, window->Handle()) == 0) {
+            PrintError("the plug-in could not open its editor");
+            return ExitCode::kFailure;
+        }
     }
     std::printf("editor %dx%d open; close its window to end\n", width, height);
     std::fflush(stdout);
