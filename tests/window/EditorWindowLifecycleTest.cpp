@@ -2,6 +2,7 @@
 // ours: what opening and closing leave behind, and the window class shared by instances.
 #include "plugbase/EditorPictureRequest.h"
 #include "plugbase/Vst2Interface.h"
+#include "plugbase/window/HostWindow.h"
 #include "raster/PngCodec.h"
 #include "tests/window/WindowTestSupport.h"
 
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -225,6 +227,31 @@ TEST_F(EditorWindowLifecycle, TheEditorTakesTheFocusOnlyInTheHostThatNeedsIt)
         EXPECT_EQ(GetFocus() == editor, host.focused) << host.product;
         Dispatch(effect, effEditClose);
     }
+}
+
+// The window `quellorn-host edit` shows the editor in: the editor fills its client area, and
+// its close button ends the host's loop without taking the editor's window with it.
+TEST_F(EditorWindowLifecycle, TheHostsOwnWindowHoldsTheEditorUntilItIsClosed)
+{
+    std::string error;
+    std::unique_ptr<HostWindow> window = CreateHostWindow("Quellorn", 504, 492, error);
+    ASSERT_NE(window, nullptr) << error;
+    const HWND frame = static_cast<HWND>(window->Handle());
+    RECT client {};
+    GetClientRect(frame, &client);
+    EXPECT_EQ(client.right, 504);
+    EXPECT_EQ(client.bottom, 492);
+    AEffect* effect = NewEffect();
+    ASSERT_NE(effect, nullptr);
+    ASSERT_EQ(Dispatch(effect, effEditOpen, frame), 1);
+    EXPECT_TRUE(window->Serve());
+    PostMessageA(frame, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(window->Serve());
+    EXPECT_EQ(WindowTest::ChildWindowCount(frame), 1);
+    EXPECT_EQ(Dispatch(effect, effEditClose), 1);
+    EXPECT_EQ(WindowTest::ChildWindowCount(frame), 0);
+    window.reset();
+    EXPECT_FALSE(IsWindow(frame));
 }
 
 } // namespace
