@@ -217,6 +217,9 @@ TEST(ThreadStress, RacingLoadsAndRestoresOfASlotEndWholeAsTheLastLeftIt)
         }
     });
 
+    // A busy machine may run every round before the audio thread's first block: let it start.
+    while (blocks.load() == 0)
+        std::this_thread::yield();
     for (int round = 0; round < 24; ++round) {
         SCOPED_TRACE(round);
         // The editor loads the stereo file while the host restores a state naming the mono
@@ -247,7 +250,6 @@ TEST(ThreadStress, RacingLoadsAndRestoresOfASlotEndWholeAsTheLastLeftIt)
     stop = true;
     audio.join();
     EXPECT_EQ(tornBlocks.load(), 0);
-    EXPECT_GT(blocks.load(), 0);
 }
 
 TEST(ThreadStress, AnInstrumentFileComesIntoTheThreeSlotsAtOnce)
@@ -289,12 +291,14 @@ TEST(ThreadStress, AnInstrumentFileComesIntoTheThreeSlotsAtOnce)
             ++looks;
         }
     });
+    // A busy machine may run every load before the watcher's first look: let it start.
+    while (looks.load() == 0)
+        std::this_thread::yield();
     for (int round = 0; round < 60; ++round)
         plug->LoadSlotFile(round % kSlotCount, instruments[round % 2].c_str());
     stop = true;
     watcher.join();
     EXPECT_EQ(mixed.load(), 0);
-    EXPECT_GT(looks.load(), 0);
     EXPECT_STREQ(plug->StateTextAt(2), folder.Path("b2.wav").c_str());
 }
 
