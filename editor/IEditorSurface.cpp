@@ -354,10 +354,8 @@ void IEditorSurface::BeginPart(const IBox& box)
         return; // the whole canvas: draw straight into it
     // A box off the canvas still gets a pass (controls may overlap it), into nothing.
     part.Resize(shown.Width(), shown.Height());
-    for (int y = 0; y < part.Height(); ++y)
-        std::memcpy(part.Pixels() + std::size_t(y) * part.Width(),
-                    canvas.Pixels() + std::size_t(shown.top + y) * canvas.Width() + shown.left,
-                    std::size_t(part.Width()) * sizeof(std::uint32_t));
+    RasterBlit::Blit(part, canvas, 0, 0, shown.left, shown.top, part.Width(), part.Height(),
+                     1.0f, BlendMethod::Replace);
     target = &part;
     originX = shown.left;
     originY = shown.top;
@@ -367,10 +365,8 @@ void IEditorSurface::EndPart()
 {
     if (target != &part)
         return;
-    for (int y = 0; y < part.Height(); ++y)
-        std::memcpy(canvas.Pixels() + std::size_t(originY + y) * canvas.Width() + originX,
-                    part.Pixels() + std::size_t(y) * part.Width(),
-                    std::size_t(part.Width()) * sizeof(std::uint32_t));
+    RasterBlit::Blit(canvas, part, originX, originY, 0, 0, part.Width(), part.Height(), 1.0f,
+                     BlendMethod::Replace);
     target = &canvas;
     originX = 0;
     originY = 0;
