@@ -11,12 +11,7 @@ BarLabel::BarLabel(IPlugBase* owner, const IBox& newBox, int durationTicks)
 bool BarLabel::Paint(IEditorSurface& surface)
 {
     // The font comes from the process-wide cache; a fresh style per paint only looks it up.
-    ITextStyle style;
-    CopyText(style.face, "Arial", sizeof style.face);
-    style.size = 14;
-    style.colour = IArgb { 180, 255, 255, 255 };
-    style.alignment = 0;
-    style.style = 0;
+    ITextStyle style = MakeTextStyle("Arial", 14, IArgb { 180, 255, 255, 255 });
     return surface.PaintText(style, text, box);
 }
 

@@ -25,3 +25,16 @@ IBox IBox::Intersect(const IBox& b) const
     return {std::max(left, b.left), std::max(top, b.top), std::min(right, b.right),
             std::min(bottom, b.bottom)};
 }
+
+ITextStyle MakeTextStyle(const char* face, int size, const IArgb& colour, int alignment)
+{
+    ITextStyle style;
+    int i = 0;
+    for (; face && face[i] && i < ITextStyle::kFaceSize - 1; ++i)
+        style.face[i] = face[i];
+    style.face[i] = '\0';
+    style.size = size;
+    style.colour = colour;
+    style.alignment = alignment;
+    return style;
+}

@@ -54,6 +54,10 @@ struct ITextStyle {
     RasterFont* cachedFont = nullptr;
 };
 
+// A style of the given face (cut to fit), pixel height, colour and alignment; the rest as
+// a fresh style has it.
+ITextStyle MakeTextStyle(const char* face, int size, const IArgb& colour, int alignment = 0);
+
 struct IImage {
     IRaster* raster = nullptr; // owned by the process-wide image cache
     int width = 0;

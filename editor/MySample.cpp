@@ -28,14 +28,6 @@ constexpr IArgb kWaveColour { 130, 200, 200, 210 };
 constexpr int kPlayedNameAlpha = 230;
 constexpr int kUnplayedNameAlpha = 130;
 
-ITextStyle Style(int size, IArgb colour)
-{
-    ITextStyle style;
-    style.size = size;
-    style.colour = colour;
-    return style;
-}
-
 bool Inside(const IBox& box, int x, int y)
 {
     return x >= box.left && x <= box.right && y >= box.top && y <= box.bottom;
@@ -73,11 +65,10 @@ MySample::MySample(CLS_QUELLORN* plug, const IBox& newBox, int slot, BarLabel* l
     , slotIndex(static_cast<std::int16_t>(std::clamp(slot, 0, kSlotCount - 1)))
     , nameBox { newBox.left, newBox.bottom - 48, newBox.right, newBox.bottom - 24 }
     , statusLabel(label)
-    , smallText(Style(14, IArgb { 180, 255, 255, 255 }))
-    , nameText(Style(16, IArgb { kPlayedNameAlpha, 255, 255, 255 }))
+    , smallText(MakeTextStyle("Arial", 14, IArgb { 180, 255, 255, 255 }))
+    , nameText(MakeTextStyle("Arial", 16, IArgb { kPlayedNameAlpha, 255, 255, 255 }, 1))
 {
     dirty = false;
-    nameText.alignment = 1;
 }
 
 SampleData& MySample::Sample() const

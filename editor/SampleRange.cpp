@@ -98,10 +98,7 @@ bool SampleRange::Paint(IEditorSurface& surface)
     if (!ready) {
         keyOnImage = surface.GetImage(kKeyOnImage, "img/note_on.png", 1);
         keyOffImage = surface.GetImage(kKeyOffImage, "img/note_off.png", 1);
-        ITextStyle style;
-        style.size = 15;
-        style.colour = IArgb { 200, 255, 255, 255 };
-        style.alignment = 1;
+        const ITextStyle style = MakeTextStyle("Arial", 15, IArgb { 200, 255, 255, 255 }, 1);
         const int c = (box.left + box.right) / 2;
         entryField = new EntryControl(plug,
             IBox { c - kEntryHalfWidth, box.top + 8, c + kEntryHalfWidth, box.top + 26 }, style);

@@ -18,8 +18,6 @@
 #include "engine/Quellorn.h"
 #include "plugbase/window/EditorSurfaceFactory.h"
 
-#include <cstring>
-
 namespace {
 
 enum EditorImage {
@@ -34,17 +32,6 @@ enum EditorImage {
 // The status line keeps a message for nine seconds at the editor's 24 ticks a second.
 constexpr int kStatusTicks = 216;
 
-ITextStyle MakeStyle(const char* face, int size, const IArgb& colour, int alignment)
-{
-    ITextStyle style;
-    std::strncpy(style.face, face, ITextStyle::kFaceSize - 1);
-    style.face[ITextStyle::kFaceSize - 1] = '\0';
-    style.size = size;
-    style.colour = colour;
-    style.alignment = alignment;
-    return style;
-}
-
 } // namespace
 
 void CLS_QUELLORN::BuildEditor()
@@ -57,15 +44,15 @@ void CLS_QUELLORN::BuildEditor()
     char version[32];
     VersionText(version, sizeof version);
     surface->AttachControl(new ITextControl(this, IBox { 313, 8, 348, 26 },
-        MakeStyle("Verdana", 13, IArgb { 100, 0, 0, 0 }, 0), version));
+        MakeTextStyle("Verdana", 13, IArgb { 100, 0, 0, 0 }, 0), version));
     // Over the version text too: the whole title plate opens the product page.
     surface->AttachControl(new IURLOpen(this, IBox { 156, 6, 348, 53 }));
 
     const IImage knob = surface->GetImage(kKnobImage, "img/knob.png", 1);
-    const ITextStyle knobText = MakeStyle("Arial", 15, IArgb { 230, 255, 255, 255 }, 1);
-    const ITextStyle semitoneText = MakeStyle("Arial", 15, IArgb { 230, 0, 0, 0 }, 0);
+    const ITextStyle knobText = MakeTextStyle("Arial", 15, IArgb { 230, 255, 255, 255 }, 1);
+    const ITextStyle semitoneText = MakeTextStyle("Arial", 15, IArgb { 230, 0, 0, 0 }, 0);
     // The pan slider writes no text; its style only carries the alignment.
-    const ITextStyle panText = MakeStyle("Arial", 0, IArgb { 255, 255, 255, 255 }, 1);
+    const ITextStyle panText = MakeTextStyle("Arial", 0, IArgb { 255, 255, 255, 255 }, 1);
     const IArgb panBar { 255, 66, 110, 170 };
 
     // Made now so each sample display can report to it; attached last, over the columns.
