@@ -86,6 +86,12 @@ bool OggReader::Open(const char* path, std::uint64_t maxValues)
         return Refuse(LoadFailure::kDamaged);
     if (std::uint64_t(total) * std::uint64_t(info->channels) > maxValues)
         return Refuse(LoadFailure::kTooLarge);
+    // A packet adds at most half the longest block (4096 frames) and takes at least one
+    // byte of the stream, so a longer claim comes from a damaged last page; believed, it
+    // would have a file of a few kilobytes allocate gigabytes before decoding.
+    const ogg_int64_t bytes = ov_raw_total(file.get(), -1);
+    if (bytes > 0 && total / 4096 > bytes)
+        return Refuse(LoadFailure::kDamaged);
     frames = static_cast<std::uint32_t>(total);
     channels = static_cast<std::int16_t>(info->channels);
     rate = static_cast<int>(info->rate);
