@@ -173,6 +173,19 @@ bool FlacReader::Open(const char* path, std::uint64_t maxValues)
     }
     if (total > UINT32_MAX || total * std::uint64_t(statedChannels) > maxValues)
         return Fail(LoadFailure::kTooLarge);
+    // A frame holds at most 65535 samples a channel and takes at least its 6-byte header and
+    // a byte a channel, so a longer stated length comes from a damaged description; believed,
+    // it would have a file of a few kilobytes allocate gigabytes before decoding.
+    // The decoder reads on from where it stopped: the size is taken without moving it.
+    const long here = std::ftell(file);
+    if (here >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+        const long bytes = std::ftell(file);
+        if (std::fseek(file, here, SEEK_SET) != 0)
+            return Fail(LoadFailure::kDamaged);
+        if (bytes > 0
+            && total > 65535u * (std::uint64_t(bytes) / (6u + std::uint64_t(statedChannels)) + 1))
+            return Fail(LoadFailure::kDamaged);
+    }
     // The first block is decoded now, into the pending arrays: a stream without one
     // decodable block has nothing to play, whatever its description claims.
     out0 = nullptr;
